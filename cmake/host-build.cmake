@@ -1,0 +1,90 @@
+# The host build: the pure logic with its unit tests, benchmarks, fuzzers and
+# the sample demo generator; it also drives the Windows build and the fuzz
+# build as sub-builds, and registers their tests (run under Wine) with ctest.
+
+option(FLICKBOX_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+option(FLICKBOX_SUBBUILDS "Also build the Windows programs and the fuzzers as sub-builds" ON)
+
+if(FLICKBOX_FUZZ)
+  # Instrument the code under test, not only the fuzz targets.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+add_library(flickbox_pure STATIC)
+target_include_directories(flickbox_pure PUBLIC ${PROJECT_SOURCE_DIR})
+
+add_subdirectory(shared)
+add_subdirectory(app)
+add_subdirectory(demo)
+add_subdirectory(playback)
+add_subdirectory(ui)
+add_subdirectory(revert)
+add_subdirectory(tools)
+
+if(FLICKBOX_FUZZ)
+  add_subdirectory(fuzz)
+  return()
+endif()
+
+enable_testing()
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(tests/unit)
+add_subdirectory(bench)
+
+if(FLICKBOX_SUBBUILDS)
+  include(ExternalProject)
+  set(FLICKBOX_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
+  ExternalProject_Add(flickbox_windows
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${FLICKBOX_WINDOWS_DIR}
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
+               -DCMAKE_BUILD_TYPE=Release
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND "")
+
+  set(FLICKBOX_FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
+  find_program(CLANGXX clang++)
+  if(CLANGXX)
+    ExternalProject_Add(flickbox_fuzzers
+      SOURCE_DIR ${PROJECT_SOURCE_DIR}
+      BINARY_DIR ${FLICKBOX_FUZZ_DIR}
+      CMAKE_ARGS -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
+                 -DFLICKBOX_FUZZ=ON -DFLICKBOX_SUBBUILDS=OFF
+                 -DCMAKE_BUILD_TYPE=RelWithDebInfo
+      BUILD_ALWAYS ON
+      INSTALL_COMMAND "")
+  endif()
+
+  set(WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run)
+  set(WIN_BIN ${FLICKBOX_WINDOWS_DIR}/bin)
+
+  file(GLOB win_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*.cpp)
+  flickbox_test_suites(win_suites ${win_test_sources})
+  foreach(suite ${win_suites})
+    add_test(NAME win.${suite}
+      COMMAND ${WINE_RUN} ${WIN_BIN}/flickbox_win_tests.exe --gtest_filter=${suite}.*)
+    set_tests_properties(win.${suite} PROPERTIES LABELS win TIMEOUT 300)
+  endforeach()
+
+  file(GLOB e2e_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
+  flickbox_test_suites(e2e_suites ${e2e_test_sources})
+  foreach(suite ${e2e_suites})
+    add_test(NAME e2e.${suite}
+      COMMAND ${WINE_RUN} ${WIN_BIN}/flickbox_e2e.exe --gtest_filter=${suite}.*)
+    set_tests_properties(e2e.${suite} PROPERTIES LABELS e2e TIMEOUT 600)
+  endforeach()
+
+  if(CLANGXX)
+    file(GLOB fuzz_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/fuzz_*.cpp)
+    foreach(file ${fuzz_sources})
+      get_filename_component(target ${file} NAME_WE)
+      add_test(NAME fuzz.${target}
+        COMMAND ${PROJECT_SOURCE_DIR}/scripts/run-fuzzer ${FLICKBOX_FUZZ_DIR}/fuzz/${target}
+                ${PROJECT_SOURCE_DIR}/../shared/demos ${CMAKE_BINARY_DIR}/fuzz-corpus/${target})
+      set_tests_properties(fuzz.${target} PROPERTIES LABELS fuzz TIMEOUT 300)
+    endforeach()
+  endif()
+endif()

@@ -1,0 +1,5 @@
+#pragma once
+#include <windows.h>
+
+// The dialog procedure of the main window (dialog 101).
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
