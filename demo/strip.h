@@ -1,0 +1,5 @@
+#pragma once
+#include <windows.h>
+
+// Blanks the team chat of the demo named in the main window, after asking.
+void StripTeamMessages(HWND mainWindow);
