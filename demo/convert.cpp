@@ -1,0 +1,55 @@
+#include "demo/convert.h"
+
+#include "demo/demo_file.h"
+#include "demo/resolution_records.h"
+#include "shared/messages.h"
+
+static const char rejectionText[] =
+    "Wrong resolution. Available resolutions are:\n1280x960\n1152x864\n1024x768\n800x600\n"
+    "640x480\n512x384\n480x360\n400x300";
+
+static void RewriteDemo(DemoFile* file, unsigned int oldWidth, unsigned int oldHeight,
+                        unsigned int newWidth, unsigned int newHeight)
+{
+    switch (ReadDemoFile(file, DEMO_FILE_READ_WRITE)) {
+    case DEMO_FILE_READ:
+        break;
+    case DEMO_FILE_NOT_OPENED:
+        ReportSystemError("Could not open demo-file");
+        return;
+    case DEMO_FILE_NO_SIZE:
+        ReportSystemError("Could not open demo-file (reason 2)");
+        return;
+    case DEMO_FILE_NOT_READ:
+        ShowNotice("Could not read file to memory");
+        return;
+    }
+    RewriteResolutionRecords(file->bytes, file->size, oldWidth, oldHeight, newWidth, newHeight);
+    if (!WriteDemoFile(file)) {
+        ReportSystemError("Could not write content to file");
+        return;
+    }
+    // Asked as a question, as it always was; the answer changes nothing.
+    AskQuestion("Demo converted.");
+}
+
+void ConvertDemoResolution(HWND mainWindow, unsigned int oldWidth, unsigned int oldHeight,
+                           unsigned int newWidth, unsigned int newHeight)
+{
+    DemoFile file;
+    TakeDemoPath(mainWindow, &file);
+    if (!IsSupportedResolution(newWidth, newHeight)) {
+        ShowNotice(rejectionText);
+        return;
+    }
+    // An unknown size reads 0, and a record of 0 x 0 is fourteen zero bytes:
+    // every run of zeros in the demo would be rewritten.
+    if (oldWidth == 0 || oldHeight == 0) {
+        ShowNotice("The demo's current resolution is unknown, so it cannot be converted.");
+        return;
+    }
+    if (!AskQuestion("Convert resolution in demo?"))
+        return;
+    RewriteDemo(&file, oldWidth, oldHeight, newWidth, newHeight);
+    CloseDemoFile(&file);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The one way demo files are read and changed: the whole file in one buffer of
+// exactly its size, written back over itself at offset 0. There is no
+// temporary file and no undo.
+
+#include <windows.h>
+
+#include "shared/text.h"
+
+struct DemoFile {
+    char path[PATH_BUFFER_SIZE];
+    bool pathFits;               // false: the field held more than 259 characters
+    HANDLE handle;
+    unsigned char* bytes;
+    DWORD size;
+};
+
+enum DemoFileAccess {
+    DEMO_FILE_READ_ONLY,         // others may read, not write
+    DEMO_FILE_READ_WRITE         // the same sharing, and we may write back
+};
+
+enum DemoFileStep {
+    DEMO_FILE_READ,              // bytes hold the whole file
+    DEMO_FILE_NOT_OPENED,
+    DEMO_FILE_NO_SIZE,           // empty, or its size could not be had
+    DEMO_FILE_NOT_READ           // no buffer, or a short read
+};
+
+// Takes the demo path from the main window's path field and leaves the file
+// closed with no buffer, so CloseDemoFile may always follow.
+void TakeDemoPath(HWND mainWindow, DemoFile* file);
+
+// Opens the file named by TakeDemoPath and reads it whole. On failure the last
+// error describes it, ready for ReportSystemError; whatever was acquired stays
+// held until CloseDemoFile.
+DemoFileStep ReadDemoFile(DemoFile* file, DemoFileAccess access);
+
+// Writes the whole buffer back at offset 0; false when fewer bytes were
+// written (the last error says why).
+bool WriteDemoFile(DemoFile* file);
+
+// Closes the file and releases the buffer, whatever was acquired.
+void CloseDemoFile(DemoFile* file);
