@@ -1,0 +1,118 @@
+#include "playback/settings.h"
+
+#include <string.h>
+
+#include "app/app_state.h"
+#include "playback/decimal_text.h"
+#include "playback/game_command.h"
+#include "playback/game_kind.h"
+#include "playback/registry_report.h"
+#include "shared/text.h"
+#include "ui/resource.h"
+
+static const char settingsKey[] = "Software\\Brakwood\\Flickbox\\Settings";
+
+static bool WriteSetting(HKEY key, const char* name, const char* text, const char* failure)
+{
+    LONG status = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
+    if (status != ERROR_SUCCESS) {
+        ReportRegistryError(status, failure);
+        return false;
+    }
+    return true;
+}
+
+bool SaveSettings(HWND dialog)
+{
+    char exePath[PATH_BUFFER_SIZE] = "";
+    char commandLine[PATH_BUFFER_SIZE] = "";
+    char demoSpeed[DEMO_SPEED_SIZE] = "";
+    GetDlgItemTextA(dialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
+    GetDlgItemTextA(dialog, IDC_MAIN_COMMAND_LINE, commandLine, sizeof commandLine);
+    GetDlgItemTextA(dialog, IDC_MAIN_DEMO_SPEED, demoSpeed, sizeof demoSpeed);
+
+    HKEY key;
+    DWORD disposition;
+    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, (LPSTR) "",
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+                                  &disposition);
+    if (status != ERROR_SUCCESS) {
+        // Without the key there is nowhere to write: the values are not tried.
+        ReportRegistryError(status, "Could not create the settings registry key");
+        return false;
+    }
+    // Each value is written even when the one before it failed.
+    bool saved = WriteSetting(key, "Path", exePath, "Could not set the path key value");
+    saved = WriteSetting(key, "CommandLine", commandLine, "Could not set the commandline key value") && saved;
+    saved = WriteSetting(key, "DemoSpeed", demoSpeed, "Could not set the speed key value") && saved;
+    RegCloseKey(key);
+    return saved;
+}
+
+static void LoadSetting(HWND dialog, HKEY key, const char* name, int field, const char* failure)
+{
+    char text[PATH_BUFFER_SIZE];
+    memset(text, 0, sizeof text);
+    DWORD size = sizeof text;
+    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE*)text, &size);
+    // A value that fills the whole buffer without its NUL was cut: unreadable.
+    if (status == ERROR_SUCCESS && !memchr(text, '\0', sizeof text))
+        status = ERROR_MORE_DATA;
+    if (status != ERROR_SUCCESS) {
+        ReportRegistryError(status, failure);
+        return;
+    }
+    SetDlgItemTextA(dialog, field, text);
+}
+
+static void ReadModeValue(HKEY key, const char* name, char* dest, size_t size, const char* failure)
+{
+    int32_t value = 0;
+    DWORD type;
+    DWORD length = sizeof value;
+    LONG status = RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &length);
+    if (status != ERROR_SUCCESS) {
+        ReportRegistryError(status, failure);
+        return;
+    }
+    char text[RESOLUTION_TEXT_SIZE];
+    // Longer than 7 characters is no video mode at all; keep the old text.
+    if (!FormatDecimal(text, sizeof text, value)) {
+        ReportRegistryError(ERROR_INVALID_DATA, failure);
+        return;
+    }
+    CopyText(dest, size, text);
+}
+
+static void ReadVideoMode(const GameRegistry* game)
+{
+    HKEY key;
+    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, game->key, 0, KEY_QUERY_VALUE, &key);
+    if (status != ERROR_SUCCESS) {
+        ReportRegistryError(status, game->openFailure);
+        return;
+    }
+    ReadModeValue(key, "EngineModeH", appState.currentHeight, sizeof appState.currentHeight,
+                  game->heightFailure);
+    ReadModeValue(key, "EngineModeW", appState.currentWidth, sizeof appState.currentWidth,
+                  game->widthFailure);
+    RegCloseKey(key);
+}
+
+void LoadSettings(HWND dialog)
+{
+    HKEY key;
+    // No key is the first run, not a failure.
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        LoadSetting(dialog, key, "Path", IDC_MAIN_EXE_PATH, "Could not read BWV1");
+        LoadSetting(dialog, key, "CommandLine", IDC_MAIN_COMMAND_LINE, "Could not read BWV2");
+        LoadSetting(dialog, key, "DemoSpeed", IDC_MAIN_DEMO_SPEED, "Could not read BWV3");
+        RegCloseKey(key);
+    }
+
+    char exePath[PATH_BUFFER_SIZE] = "";
+    GetDlgItemTextA(dialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
+    const GameRegistry* game = GameRegistryFor(GameKindFromPath(exePath));
+    if (game)
+        ReadVideoMode(game);
+}

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+
+#include "playback/decimal_text.h"
+#include "playback/engine_paths.h"
+#include "playback/game_command.h"
+#include "playback/game_kind.h"
+#include "shared/text.h"
+
+TEST(PlaybackGameKind, HalfLifeIsTestedFirstOnALowerCasedCopy)
+{
+    struct Row {
+        const char* path;
+        GameKind kind;
+    } rows[] = {
+        {"C:\\Games\\Half-Life\\hl.exe", GAME_HALF_LIFE},
+        {"C:\\GAMES\\HALF-LIFE\\HL.EXE", GAME_HALF_LIFE},
+        {"D:\\GAMES\\CSTRIKE.EXE", GAME_COUNTER_STRIKE},
+        {"C:\\Games\\hl.exe.old\\cstrike.exe", GAME_HALF_LIFE},
+        {"C:\\Games\\cstrike.exe\\hl.exe", GAME_HALF_LIFE},
+        {"C:\\Games\\Half-Life\\hl2.exe", GAME_NONE},
+        {"C:\\Games\\Half-Life\\hl.ex", GAME_NONE},
+        {"", GAME_NONE},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.kind, GameKindFromPath(row.path)) << row.path;
+
+    std::string longPath(300, 'a');
+    longPath += "\\hl.exe";
+    EXPECT_EQ(GAME_NONE, GameKindFromPath(longPath.c_str()));
+}
+
+TEST(PlaybackGameKind, EachGameHasItsKeyAndMessages)
+{
+    const GameRegistry* halfLife = GameRegistryFor(GAME_HALF_LIFE);
+    ASSERT_TRUE(halfLife);
+    EXPECT_STREQ("Software\\Valve\\Half-Life\\Settings", halfLife->key);
+    EXPECT_STREQ("Could not read Half-Life registry", halfLife->openFailure);
+    EXPECT_STREQ("Could not read HLV1", halfLife->heightFailure);
+    EXPECT_STREQ("Could not read HLV2", halfLife->widthFailure);
+
+    const GameRegistry* counterStrike = GameRegistryFor(GAME_COUNTER_STRIKE);
+    ASSERT_TRUE(counterStrike);
+    EXPECT_STREQ("Software\\Valve\\CounterStrike\\Settings", counterStrike->key);
+    EXPECT_STREQ("Could not read CounterStrike registry", counterStrike->openFailure);
+    EXPECT_STREQ("Could not read CSV1", counterStrike->heightFailure);
+    EXPECT_STREQ("Could not read CSV2", counterStrike->widthFailure);
+
+    EXPECT_EQ(nullptr, GameRegistryFor(GAME_NONE));
+}
+
+TEST(PlaybackDecimal, TextToLongReadsLikeTheStandardConversion)
+{
+    struct Row {
+        const char* text;
+        int32_t value;
+        bool holdsNumber;
+    } rows[] = {
+        {"640", 640, true},
+        {"  480", 480, true},
+        {"\t-12", -12, true},
+        {"+7", 7, true},
+        {"1024x768", 1024, true},
+        {"*", 0, false},
+        {"", 0, false},
+        {"-", 0, false},
+        {" + 5", 0, false},
+        {"abc12", 0, false},
+        {"2147483647", INT32_MAX, true},
+        {"99999999999", INT32_MAX, true},
+        {"-2147483648", INT32_MIN, true},
+        {"-99999999999", INT32_MIN, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.value, TextToLong(row.text)) << row.text;
+        EXPECT_EQ(row.holdsNumber, HoldsDecimalNumber(row.text)) << row.text;
+    }
+}
+
+TEST(PlaybackDecimal, FormatFitsTheResolutionBufferOrFails)
+{
+    char text[8];
+    EXPECT_TRUE(FormatDecimal(text, sizeof text, 1280));
+    EXPECT_STREQ("1280", text);
+    EXPECT_TRUE(FormatDecimal(text, sizeof text, -1));
+    EXPECT_STREQ("-1", text);
+    EXPECT_TRUE(FormatDecimal(text, sizeof text, 0));
+    EXPECT_STREQ("0", text);
+    EXPECT_TRUE(FormatDecimal(text, sizeof text, 9999999));
+    EXPECT_STREQ("9999999", text);
+    EXPECT_TRUE(FormatDecimal(text, sizeof text, -999999));
+    EXPECT_STREQ("-999999", text);
+    EXPECT_FALSE(FormatDecimal(text, sizeof text, 10000000));
+    EXPECT_FALSE(FormatDecimal(text, sizeof text, -1000000));
+    EXPECT_FALSE(FormatDecimal(text, sizeof text, INT32_MIN));
+
+    char wide[12];
+    EXPECT_TRUE(FormatDecimal(wide, sizeof wide, INT32_MIN));
+    EXPECT_STREQ("-2147483648", wide);
+}
+
+TEST(PlaybackCommandLine, ValuesGoInVerbatimWithTheirBlanks)
+{
+    char line[PATH_BUFFER_SIZE];
+    ASSERT_TRUE(ComposeGameCommandLine(line, sizeof line, "C:\\Games\\Half-Life\\hl.exe",
+                                       "-dev -w 640", "cstrike", "+host_framerate 0.02"));
+    EXPECT_STREQ("C:\\Games\\Half-Life\\hl.exe -dev -w 640 -game cstrike -console -toconsole "
+                 "+exec config.cfg +playdemo flickbox.dem +host_framerate 0.02",
+                 line);
+
+    ASSERT_TRUE(ComposeGameCommandLine(line, sizeof line, "hl.exe", "", "valve", ""));
+    EXPECT_STREQ("hl.exe  -game valve -console -toconsole +exec config.cfg +playdemo flickbox.dem ",
+                 line);
+
+    ASSERT_TRUE(ComposeGameCommandLine(line, sizeof line, " a ", " b ", " c ", " d "));
+    EXPECT_STREQ(" a   b  -game  c  -console -toconsole +exec config.cfg +playdemo flickbox.dem  d ",
+                 line);
+}
+
+TEST(PlaybackCommandLine, TooLongIsDetectedNotCut)
+{
+    // 69 characters of fixed text: the values may add 190 in all.
+    char line[PATH_BUFFER_SIZE];
+    std::string exe(100, 'e'), extra(80, 'x');
+    ASSERT_TRUE(ComposeGameCommandLine(line, sizeof line, exe.c_str(), extra.c_str(), "valve", "abcde"));
+    EXPECT_EQ(259u, strlen(line));
+    EXPECT_FALSE(ComposeGameCommandLine(line, sizeof line, exe.c_str(), extra.c_str(), "valve", "abcdef"));
+}
+
+TEST(PlaybackCommandLine, StagedDemoPath)
+{
+    char path[PATH_BUFFER_SIZE];
+    ASSERT_TRUE(ComposeStagedDemoPath(path, sizeof path, "C:\\Games\\Half-Life", "cstrike"));
+    EXPECT_STREQ("C:\\Games\\Half-Life\\cstrike\\flickbox.dem", path);
+
+    std::string dir(238, 'd');
+    ASSERT_TRUE(ComposeStagedDemoPath(path, sizeof path, dir.c_str(), "cstrike"));
+    EXPECT_EQ(259u, strlen(path));
+    dir += 'd';
+    EXPECT_FALSE(ComposeStagedDemoPath(path, sizeof path, dir.c_str(), "cstrike"));
+}
+
+TEST(PlaybackEnginePaths, FormsKeepTheDoubledSeparators)
+{
+    struct Row {
+        bool modFile;
+        const char* entry;
+        const char* suffix;
+        const char* expected;
+    } rows[] = {
+        {false, "hl.dat", "", "C:\\HL\\hl.dat"},
+        {false, "hl.exe", ".org", "C:\\HL\\hl.exe.org"},
+        {false, "\\valve\\dlls\\hl.dll", "", "C:\\HL\\\\valve\\dlls\\hl.dll"},
+        {false, "\\valve\\dlls\\hl.dll", ".org", "C:\\HL\\\\valve\\dlls\\hl.dll.org"},
+        {false, "\\valve\\dlls\\hl.dll", ".bak", "C:\\HL\\\\valve\\dlls\\hl.dll.bak"},
+        {true, "\\cl_dlls\\client.dll", "", "C:\\HL\\cstrike\\\\cl_dlls\\client.dll"},
+        {true, "\\dlls\\mp.dll", ".org", "C:\\HL\\cstrike\\\\dlls\\mp.dll.org"},
+        {true, "\\dlls\\mp.dll", ".bak", "C:\\HL\\cstrike\\\\dlls\\mp.dll.bak"},
+    };
+    for (const Row& row : rows) {
+        char path[PATH_BUFFER_SIZE];
+        bool fits = row.modFile
+                        ? ComposeModFilePath(path, sizeof path, "C:\\HL", "cstrike", row.entry, row.suffix)
+                        : ComposeEngineFilePath(path, sizeof path, "C:\\HL", row.entry, row.suffix);
+        EXPECT_TRUE(fits);
+        EXPECT_STREQ(row.expected, path);
+    }
+}
+
+TEST(PlaybackEnginePaths, PackSourcesFollowTheActiveSet)
+{
+    char path[PATH_BUFFER_SIZE];
+    ASSERT_TRUE(ComposeEnginePackPath(path, sizeof path, "C:\\FB", false, "hw.dll"));
+    EXPECT_STREQ("C:\\FB\\p43\\hw.dll", path);
+    ASSERT_TRUE(ComposeEnginePackPath(path, sizeof path, "C:\\FB", true, "\\valve\\cl_dlls\\client.dll"));
+    EXPECT_STREQ("C:\\FB\\p43r\\\\valve\\cl_dlls\\client.dll", path);
+    ASSERT_TRUE(ComposeModPackPath(path, sizeof path, "C:\\FB", "cstrike", false, "\\dlls\\mp.dll"));
+    EXPECT_STREQ("C:\\FB\\cstrike\\\\dlls\\mp.dll", path);
+    ASSERT_TRUE(ComposeModPackPath(path, sizeof path, "C:\\FB", "cstrike", true, "\\dlls\\mp.dll"));
+    EXPECT_STREQ("C:\\FB\\cstriker\\\\dlls\\mp.dll", path);
+}
+
+TEST(PlaybackEnginePaths, TooLongPathsAreDetected)
+{
+    char path[PATH_BUFFER_SIZE];
+    // "\" + "hl.dat" + ".bak" adds 11 characters.
+    std::string dir(248, 'd');
+    EXPECT_TRUE(ComposeEngineFilePath(path, sizeof path, dir.c_str(), "hl.dat", ".bak"));
+    dir += 'd';
+    EXPECT_FALSE(ComposeEngineFilePath(path, sizeof path, dir.c_str(), "hl.dat", ".bak"));
+    EXPECT_TRUE(ComposeEngineFilePath(path, sizeof path, dir.c_str(), "hl.dat", ""));
+
+    std::string mod(259, 'm');
+    EXPECT_FALSE(ComposeModFilePath(path, sizeof path, "C:", mod.c_str(), "\\dlls\\mp.dll", ""));
+    EXPECT_FALSE(ComposeModPackPath(path, sizeof path, "C:", mod.c_str(), true, "\\dlls\\mp.dll"));
+    std::string program(248, 'p');
+    EXPECT_FALSE(ComposeEnginePackPath(path, sizeof path, program.c_str(), true, "hw.dll"));
+    EXPECT_TRUE(ComposeEnginePackPath(path, sizeof path, program.c_str(), false, "hw.dll"));
+}
