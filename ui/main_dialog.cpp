@@ -1,25 +1,147 @@
 #include "ui/main_dialog.h"
 
+#include <string.h>
+
 #include "app/app_state.h"
 #include "app/centre_window.h"
 #include "app/colours.h"
+#include "demo/inspect.h"
+#include "playback/settings.h"
+#include "shared/text.h"
+#include "ui/browser.h"
+#include "ui/main_commands.h"
+#include "ui/resource.h"
 
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+static HBITMAP backgroundBitmap;
+static HICON windowIcon;
+
+// Copies the bitmap at its own size to (x, y) through a memory DC of its own.
+static void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y)
+{
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory)
+        return;
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BITMAP size;
+    if (GetObjectA(bitmap, sizeof size, &size))
+        BitBlt(dc, x, y, size.bmWidth, size.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
+static void PaintMainDialog(HDC dc)
+{
+    if (backgroundBitmap)
+        DrawBitmap(dc, backgroundBitmap, 0, 0);
+    if (appState.mapPreview)
+        DrawBitmap(dc, appState.mapPreview, 37, 125);
+}
+
+static void LoadDemoAtStart(HWND dialog)
+{
+    SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, appState.startupDemoPath);
+    ReleaseMapPreview();
+    char folder[PATH_BUFFER_SIZE];
+    CopyText(folder, sizeof folder, appState.startupDemoPath);
+    CutAtLastBackslash(folder);
+    ListDemoFolder(dialog, folder);
+    InspectDemo(dialog);
+}
+
+static void InitialiseMainDialog(HWND dialog)
+{
+    backgroundBitmap = (HBITMAP)LoadImageA(appInstance, MAKEINTRESOURCEA(IDB_MAIN_BACKGROUND),
+                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+    InvalidateRect(dialog, NULL, FALSE);
+    UpdateWindow(dialog);
+    CentreWindow(dialog);
+    windowIcon = (HICON)LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_FLICKBOX), IMAGE_ICON,
+                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                   LR_DEFAULTCOLOR);
+    if (windowIcon) {
+        // The one small image serves as the big icon too.
+        SendMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)windowIcon);
+        SendMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)windowIcon);
+    }
+    LoadSettings(dialog);
+    // Fewer than 3 characters cannot name a demo.
+    if (strlen(appState.startupDemoPath) >= 3)
+        LoadDemoAtStart(dialog);
+    else
+        ListDemoFolder(dialog, appState.programDir);
+}
+
+// A demo path handed over by a later instance. The record's size bounds the
+// copy: a sender's text need not end in a NUL.
+static void TakeHandedOverDemo(HWND dialog, const COPYDATASTRUCT* record)
+{
+    if (!record || !record->lpData || record->cbData == 0)
+        return;
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    CopyTextPrefix(appState.startupDemoPath, sizeof appState.startupDemoPath,
+                   (const char*)record->lpData, record->cbData);
+    if (strlen(appState.startupDemoPath) < 3)
+        return;
+    SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, appState.startupDemoPath);
+    ReleaseMapPreview();
+    InspectDemo(dialog);
+}
+
+static void ReleaseMainDialogResources()
+{
+    ReleaseMapPreview();
+    if (backgroundBitmap) {
+        DeleteObject(backgroundBitmap);
+        backgroundBitmap = NULL;
+    }
+    ReleaseDialogBrushes();
+    if (windowIcon) {
+        DestroyIcon(windowIcon);
+        windowIcon = NULL;
+    }
+}
+
+static INT_PTR ColourControl(WPARAM wParam, HBRUSH brush)
+{
+    SetControlTextColours((HDC)wParam);
+    return (INT_PTR)brush;
+}
+
+// The colour messages return their brush as the result; everything else
+// returns whether it was handled (no message crackers here for that reason).
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        CentreWindow(dialog);
+        InitialiseMainDialog(dialog);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL)
-            EndDialog(dialog, IDCANCEL);
+        return HandleMainCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(dialog, &paint);
+        PaintMainDialog(dc);
+        EndPaint(dialog, &paint);
         return TRUE;
+    }
     case WM_CLOSE:
         EndDialog(dialog, 0);
         return TRUE;
     case WM_DESTROY:
-        ReleaseDialogBrushes();
+        ReleaseMainDialogResources();
         return FALSE;
+    case WM_COPYDATA:
+        TakeHandedOverDemo(dialog, (const COPYDATASTRUCT*)lParam);
+        return TRUE;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        return ColourControl(wParam, editBrush);
+    case WM_CTLCOLORBTN:
+        return ColourControl(wParam, buttonBrush);
+    case WM_CTLCOLORSTATIC:
+        return ColourControl(wParam, dialogBrush);
+    case WM_CTLCOLORDLG:
+        return (INT_PTR)dialogBrush;
     }
     return FALSE;
 }

@@ -1,0 +1,6 @@
+#pragma once
+#include <windows.h>
+
+// Carries out one command of the main dialog; the browser list acts on a
+// double-click only. Always true.
+BOOL HandleMainCommand(HWND dialog, WORD id, WORD code);
