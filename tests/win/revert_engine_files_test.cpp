@@ -1,0 +1,552 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "revert/revert_engine_files.h"
+#include "tests/win/support/recorded_messages.h"
+
+// Files of a game tree, relative to its folder, in the order a revert
+// restores them: the engine set, then the mod files of cstrike.
+static const std::vector<std::string> halfLifeFiles = {
+    "hl.dat", "hl.exe", "hw.dll", "sw.dll", "valve\\cl_dlls\\client.dll", "valve\\dlls\\hl.dll",
+    "cstrike\\cl_dlls\\client.dll", "cstrike\\dlls\\mp.dll",
+};
+static const std::vector<std::string> counterStrikeFiles = {
+    "cstrike.dat", "cstrike.exe", "hw.dll", "sw.dll", "valve\\cl_dlls\\client.dll",
+    "cstrike\\cl_dlls\\client.dll", "cstrike\\dlls\\mp.dll",
+};
+
+static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
+static const char SUCCESS_TEXT[] = "Half-Life succesfully reverted.";
+static const char NOTHING_SAVED_TEXT[] =
+    "No game executable has been saved, so nothing was reverted.";
+
+static void MakeFolders(const std::string& path)
+{
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), NULL);
+    CreateDirectoryA(path.c_str(), NULL);
+}
+
+static void WriteTextFile(const std::string& path, const std::string& content)
+{
+    size_t slash = path.rfind('\\');
+    if (slash != std::string::npos && slash > 2)
+        MakeFolders(path.substr(0, slash));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    DWORD written = 0;
+    WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+static std::string ReadTextFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buffer[256];
+    DWORD got = 0;
+    ReadFile(file, buffer, sizeof buffer, &got, NULL);
+    CloseHandle(file);
+    return std::string(buffer, got);
+}
+
+static bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+static void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// A new, empty folder under the temporary folder.
+static std::string MakeScratchFolder(const char* name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + "flickbox-revert-" + name;
+    RemoveTree(folder);
+    MakeFolders(folder);
+    return folder;
+}
+
+static void SaveGamePathBytes(const void* bytes, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, (LPSTR) "",
+                                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+                                             NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Path", 0, REG_SZ, (const BYTE*)bytes, size));
+    RegCloseKey(key);
+}
+
+// Stores the path as the main program saves it: REG_SZ, NUL counted.
+static void SaveGamePath(const std::string& exePath)
+{
+    SaveGamePathBytes(exePath.c_str(), (DWORD)exePath.size() + 1);
+}
+
+static void DeleteSettingsKey()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_KEY);
+}
+
+// A swap left half done: every file has its pristine copy and a play backup
+// of the pack (an install after a failed start), and the first `restored`
+// live files are already the game's own again.
+static void MakeSwappedTree(const std::string& folder, const std::vector<std::string>& files,
+                            size_t restored)
+{
+    for (size_t i = 0; i < files.size(); i++) {
+        std::string path = folder + "\\" + files[i];
+        WriteTextFile(path + ".org", "game " + files[i]);
+        WriteTextFile(path + ".bak", "pack " + files[i]);
+        WriteTextFile(path, (i < restored ? "game " : "pack ") + files[i]);
+    }
+}
+
+static void ExpectGameFiles(const std::string& folder, const std::vector<std::string>& files)
+{
+    for (const std::string& file : files) {
+        std::string path = folder + "\\" + file;
+        EXPECT_EQ("game " + file, ReadTextFile(path)) << path;
+        EXPECT_EQ("game " + file, ReadTextFile(path + ".org")) << path;
+        EXPECT_EQ("pack " + file, ReadTextFile(path + ".bak")) << path;
+    }
+}
+
+static void ExpectPackFile(const std::string& folder, const std::string& file)
+{
+    EXPECT_EQ("pack " + file, ReadTextFile(folder + "\\" + file)) << file;
+}
+
+static void ExpectBox(const RecordedBox& box, const std::string& text, const char* caption,
+                      unsigned int flags)
+{
+    EXPECT_EQ(text, box.text);
+    EXPECT_EQ(caption, box.caption);
+    EXPECT_EQ(flags, box.flags);
+}
+
+static void ExpectOnlyBox(const std::string& text)
+{
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    ExpectBox(boxes[0], text, "Flickbox", MB_OK | MB_ICONINFORMATION);
+}
+
+static void ExpectRevertError(const RecordedBox& box, const char* entry, DWORD error)
+{
+    ExpectBox(box, std::string("Could not revert ") + entry + ": " + SystemErrorText(error),
+              "Error", MB_ICONINFORMATION);
+}
+
+TEST(RevertTool, HalfLifeTreeAfterHalfDoneSwap)
+{
+    std::string game = MakeScratchFolder("half-life");
+    MakeSwappedTree(game, halfLifeFiles, 3);
+    // Counter-Strike's own files are no part of a Half-Life revert.
+    MakeSwappedTree(game, {"cstrike.dat", "cstrike.exe"}, 0);
+    SaveGamePath(game + "\\hl.exe");
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+
+    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectGameFiles(game, halfLifeFiles);
+    ExpectPackFile(game, "cstrike.dat");
+    ExpectPackFile(game, "cstrike.exe");
+    RemoveTree(game);
+}
+
+TEST(RevertTool, CounterStrikeTree)
+{
+    std::string game = MakeScratchFolder("counter-strike");
+    MakeSwappedTree(game, counterStrikeFiles, 0);
+    MakeSwappedTree(game, {"hl.dat", "valve\\dlls\\hl.dll"}, 0);
+    // Chosen on a lower-cased copy; the path itself keeps its case.
+    SaveGamePath(game + "\\CSTRIKE.EXE");
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+
+    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectGameFiles(game, counterStrikeFiles);
+    ExpectPackFile(game, "hl.dat");
+    ExpectPackFile(game, "valve\\dlls\\hl.dll");
+    RemoveTree(game);
+}
+
+TEST(RevertTool, PathWithoutBackslashIsAFolderOfTheCurrentDirectory)
+{
+    std::string scratch = MakeScratchFolder("relative");
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.c_str()));
+
+    // "Game" names the game folder itself, found from the current directory.
+    MakeSwappedTree(scratch + "\\Game", halfLifeFiles, 0);
+    SaveGamePath("Game");
+    TakeRecordedBoxes();
+    RevertEngineFiles();
+    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectGameFiles(scratch + "\\Game", halfLifeFiles);
+
+    // "hl.exe" alone is taken as a folder too, so the files beside it in the
+    // current directory are not the ones it names: nothing to restore.
+    MakeSwappedTree(scratch, {"hl.dat", "hl.exe"}, 0);
+    SaveGamePath("hl.exe");
+    RevertEngineFiles();
+    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectPackFile(scratch, "hl.dat");
+    ExpectPackFile(scratch, "hl.exe");
+
+    SetCurrentDirectoryA(previous);
+    RemoveTree(scratch);
+}
+
+TEST(RevertTool, TreeNeverSwappedIsLeftAsItIs)
+{
+    std::string game = MakeScratchFolder("never-swapped");
+    for (const std::string& file : halfLifeFiles)
+        WriteTextFile(game + "\\" + file, "game " + file);
+    SaveGamePath(game + "\\hl.exe");
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+
+    ExpectOnlyBox(SUCCESS_TEXT);
+    for (const std::string& file : halfLifeFiles) {
+        EXPECT_EQ("game " + file, ReadTextFile(game + "\\" + file));
+        EXPECT_FALSE(FileExists(game + "\\" + file + ".org")) << file;
+    }
+    RemoveTree(game);
+}
+
+// The error the platform gives for writing over a read-only file, or 0 when it
+// writes all the same (Wine running as root does).
+static DWORD ReadOnlyWriteError(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    CloseHandle(file);
+    return 0;
+}
+
+TEST(RevertTool, ReadOnlyOrBusyLiveFilesAreReportedAndTheRestRestored)
+{
+    std::string game = MakeScratchFolder("locked");
+    MakeSwappedTree(game, halfLifeFiles, 0);
+    SetFileAttributesA((game + "\\hw.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+    DWORD readOnlyError = ReadOnlyWriteError(game + "\\hw.dll");
+    // The game still running holds its files open.
+    HANDLE busy = CreateFileA((game + "\\valve\\dlls\\hl.dll").c_str(), GENERIC_READ, 0, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    SaveGamePath(game + "\\hl.exe");
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+    CloseHandle(busy);
+
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    std::vector<std::string> restored = halfLifeFiles;
+    restored.erase(restored.begin() + 5);
+    if (readOnlyError != 0) {
+        ASSERT_EQ(2u, boxes.size());
+        ExpectRevertError(boxes[0], "hw.dll", readOnlyError);
+        ExpectPackFile(game, "hw.dll");
+        restored.erase(restored.begin() + 2);
+        boxes.erase(boxes.begin());
+    }
+    ASSERT_EQ(1u, boxes.size());
+    ExpectRevertError(boxes[0], "\\valve\\dlls\\hl.dll", ERROR_SHARING_VIOLATION);
+    ExpectPackFile(game, "valve\\dlls\\hl.dll");
+    ExpectGameFiles(game, restored);
+    RemoveTree(game);
+}
+
+TEST(RevertTool, ModFilesOfAnotherModAreLeftSwapped)
+{
+    std::string game = MakeScratchFolder("other-mod");
+    MakeSwappedTree(game, halfLifeFiles, 0);
+    MakeSwappedTree(game, {"dod\\cl_dlls\\client.dll", "dod\\dlls\\mp.dll"}, 0);
+    SaveGamePath(game + "\\hl.exe");
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+
+    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectGameFiles(game, halfLifeFiles);
+    ExpectPackFile(game, "dod\\cl_dlls\\client.dll");
+    ExpectPackFile(game, "dod\\dlls\\mp.dll");
+    RemoveTree(game);
+}
+
+TEST(RevertTool, PathsTooLongForTheirBuffersAreFailedCopies)
+{
+    // A 240-character game folder: the four short engine entries fit, the
+    // ones under valve and cstrike would need more than 259 characters.
+    std::string base = MakeScratchFolder("long");
+    std::string game = base;
+    while (game.size() < 240)
+        game += "\\" + std::string(std::min<size_t>(100, 240 - game.size() - 1), 'd');
+    ASSERT_EQ(240u, game.size());
+    std::vector<std::string> shortFiles(halfLifeFiles.begin(), halfLifeFiles.begin() + 4);
+    MakeSwappedTree(game, shortFiles, 0);
+    SaveGamePath(game + "\\hl.exe");
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(4u, boxes.size());
+    ExpectRevertError(boxes[0], "\\valve\\cl_dlls\\client.dll", ERROR_FILENAME_EXCED_RANGE);
+    ExpectRevertError(boxes[1], "\\valve\\dlls\\hl.dll", ERROR_FILENAME_EXCED_RANGE);
+    ExpectRevertError(boxes[2], "\\cl_dlls\\client.dll", ERROR_FILENAME_EXCED_RANGE);
+    ExpectRevertError(boxes[3], "\\dlls\\mp.dll", ERROR_FILENAME_EXCED_RANGE);
+    ExpectGameFiles(game, shortFiles);
+    RemoveTree(base);
+}
+
+// Files at the root of the current drive: where copies would land if an
+// unreadable or empty path were taken as the game folder.
+static const std::vector<std::string> rootFiles = {"hl.dat", "cstrike\\dlls\\mp.dll"};
+
+static void MakeRootDecoys()
+{
+    for (const std::string& file : rootFiles) {
+        WriteTextFile("\\" + file + ".org", "game " + file);
+        WriteTextFile("\\" + file, "pack " + file);
+    }
+}
+
+static void ExpectRootDecoysUntouched()
+{
+    for (const std::string& file : rootFiles) {
+        EXPECT_EQ("pack " + file, ReadTextFile("\\" + file));
+        DeleteFileA(("\\" + file).c_str());
+        DeleteFileA(("\\" + file + ".org").c_str());
+    }
+}
+
+TEST(RevertSettings, NoSettingsKeyOnlySaysNothingWasReverted)
+{
+    DeleteSettingsKey();
+    MakeRootDecoys();
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+
+    ExpectOnlyBox(NOTHING_SAVED_TEXT);
+    ExpectRootDecoysUntouched();
+}
+
+TEST(RevertSettings, PathMissingIsReportedAndNothingCopied)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, (LPSTR) "",
+                                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+                                             NULL));
+    RegDeleteValueA(key, "Path");
+    RegSetValueExA(key, "CommandLine", 0, REG_SZ, (const BYTE*)"-console", 9);
+    RegCloseKey(key);
+    MakeRootDecoys();
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(2u, boxes.size());
+    ExpectBox(boxes[0], "Could not read BWV1: " + SystemErrorText(ERROR_FILE_NOT_FOUND), "Error",
+              MB_ICONINFORMATION);
+    ExpectBox(boxes[1], NOTHING_SAVED_TEXT, "Flickbox", MB_OK | MB_ICONINFORMATION);
+    ExpectRootDecoysUntouched();
+    DeleteSettingsKey();
+}
+
+TEST(RevertSettings, EmptyPathNamesNoGame)
+{
+    SaveGamePath("");
+    MakeRootDecoys();
+    TakeRecordedBoxes();
+
+    RevertEngineFiles();
+
+    ExpectOnlyBox(NOTHING_SAVED_TEXT);
+    ExpectRootDecoysUntouched();
+    DeleteSettingsKey();
+}
+
+TEST(RevertSettings, PathThatDoesNotFitIsUnreadable)
+{
+    MakeRootDecoys();
+    // 260 bytes without a NUL, and a longer value: both cut.
+    for (size_t length : {260u, 300u}) {
+        std::string tooLong(length, 'a');
+        SaveGamePathBytes(tooLong.data(), (DWORD)length);
+        TakeRecordedBoxes();
+
+        RevertEngineFiles();
+
+        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+        ASSERT_EQ(2u, boxes.size()) << length;
+        ExpectBox(boxes[0], "Could not read BWV1: " + SystemErrorText(ERROR_MORE_DATA), "Error",
+                  MB_ICONINFORMATION);
+        ExpectBox(boxes[1], NOTHING_SAVED_TEXT, "Flickbox", MB_OK | MB_ICONINFORMATION);
+    }
+    ExpectRootDecoysUntouched();
+
+    // 259 characters and the NUL fill the buffer exactly and are read; every
+    // copy path is then too long.
+    SaveGamePath("C:\\" + std::string(249, 'd') + "\\hl.exe");
+    TakeRecordedBoxes();
+    RevertEngineFiles();
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(8u, boxes.size());
+    ExpectRevertError(boxes[0], "hl.dat", ERROR_FILENAME_EXCED_RANGE);
+    ExpectRevertError(boxes[7], "\\dlls\\mp.dll", ERROR_FILENAME_EXCED_RANGE);
+    DeleteSettingsKey();
+}
+
+// Runs the real flickbox-revert.exe, answers each of its message boxes with OK
+// and collects their texts and captions. Returns its exit code.
+struct ProgramBox {
+    std::string text;
+    std::string caption;
+};
+
+struct BoxSearch {
+    DWORD processId;
+    HWND found;
+};
+
+static BOOL CALLBACK FindProgramBox(HWND window, LPARAM param)
+{
+    BoxSearch* search = (BoxSearch*)param;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (processId == search->processId && strcmp(className, "#32770") == 0 &&
+        IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static DWORD RunRevertProgram(std::vector<ProgramBox>* boxes)
+{
+    std::string exe = std::string(appState.programDir) + "\\flickbox-revert.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                        &process)) {
+        ADD_FAILURE() << "could not start " << exe;
+        return (DWORD)-1;
+    }
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start > 30000) {
+            ADD_FAILURE() << "flickbox-revert.exe did not end";
+            TerminateProcess(process.hProcess, 1);
+            break;
+        }
+        BoxSearch search = {process.dwProcessId, NULL};
+        EnumWindows(FindProgramBox, (LPARAM)&search);
+        if (!search.found)
+            continue;
+        char text[1024] = "";
+        char caption[256] = "";
+        GetDlgItemTextA(search.found, 0xFFFF, text, sizeof text);
+        GetWindowTextA(search.found, caption, sizeof caption);
+        boxes->push_back({text, caption});
+        PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+        while (IsWindow(search.found) && GetTickCount() - start < 30000)
+            Sleep(20);
+    }
+    DWORD exitCode = (DWORD)-1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+TEST(RevertProgram, RevertsTheSavedGameAndSaysSo)
+{
+    std::string game = MakeScratchFolder("program");
+    MakeSwappedTree(game, halfLifeFiles, 2);
+    SaveGamePath(game + "\\hl.exe");
+
+    std::vector<ProgramBox> boxes;
+    EXPECT_EQ(0u, RunRevertProgram(&boxes));
+
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(SUCCESS_TEXT, boxes[0].text);
+    EXPECT_EQ("Flickbox", boxes[0].caption);
+    ExpectGameFiles(game, halfLifeFiles);
+    RemoveTree(game);
+}
+
+TEST(RevertProgram, ReportsAFailedCopyAndNothingSaved)
+{
+    std::string game = MakeScratchFolder("program-locked");
+    MakeSwappedTree(game, halfLifeFiles, 0);
+    HANDLE busy = CreateFileA((game + "\\sw.dll").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
+    SaveGamePath(game + "\\hl.exe");
+
+    std::vector<ProgramBox> boxes;
+    EXPECT_EQ(0u, RunRevertProgram(&boxes));
+    CloseHandle(busy);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Could not revert sw.dll: " + SystemErrorText(ERROR_SHARING_VIOLATION),
+              boxes[0].text);
+    EXPECT_EQ("Error", boxes[0].caption);
+    ExpectPackFile(game, "sw.dll");
+    EXPECT_EQ("game hw.dll", ReadTextFile(game + "\\hw.dll"));
+    RemoveTree(game);
+
+    DeleteSettingsKey();
+    boxes.clear();
+    EXPECT_EQ(0u, RunRevertProgram(&boxes));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(NOTHING_SAVED_TEXT, boxes[0].text);
+    EXPECT_EQ("Flickbox", boxes[0].caption);
+}
