@@ -3,6 +3,11 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+#include <unordered_set>
+
+#include "demo/byte_vectors.h"
+
 enum {
     SIGNATURE_SIZE = 6,
     MAGIC_OFFSET = 0, MAGIC_WIDTH = 8,
@@ -62,58 +67,52 @@ static signed char DecodeProtocol(const unsigned char* bytes, size_t size, size_
     return offset < size ? (signed char)bytes[offset] : 0;
 }
 
-static bool MatchesAt(const unsigned char* bytes, size_t position, const unsigned char* signature)
-{
-    return memcmp(bytes + position, signature, SIGNATURE_SIZE) == 0;
-}
-
 // Positions run from 0 to size - 7: the last six bytes never start a match.
 static size_t PositionCount(size_t size)
 {
     return size < SIGNATURE_SIZE + 1 ? 0 : size - SIGNATURE_SIZE;
 }
 
-static bool SameIgnoringCase(const char* a, const char* b)
-{
-    for (;; a++, b++) {
-        char ca = (*a >= 'A' && *a <= 'Z') ? (char)(*a - 'A' + 'a') : *a;
-        char cb = (*b >= 'A' && *b <= 'Z') ? (char)(*b - 'A' + 'a') : *b;
-        if (ca != cb)
-            return false;
-        if (ca == '\0')
-            return true;
-    }
-}
-
-static void AddPlayerName(DemoInspection* result, const unsigned char* token, size_t length)
-{
-    PlayerName name;
-    if (length > PLAYER_NAME_SIZE - 1)
-        length = PLAYER_NAME_SIZE - 1;
-    memcpy(name.text, token, length);
-    name.text[length] = '\0';
-    for (const PlayerName& known : result->playerNames) {
-        if (SameIgnoringCase(known.text, name.text))
-            return;
-    }
-    result->playerNames.push_back(name);
-}
+// What the one pass over the file has found so far. The resolution rows and
+// the fallback are settled by their lowest match; the fallback and the HLTV
+// marker count only while no row has matched.
+struct Scan {
+    int row;                   // -1 until a row of ResolutionSignatures matches
+    bool fallbackFound;
+    bool hltvFound;
+    DemoInspection* result;
+    std::unordered_set<std::string> seenNames;  // lower-cased, for the case-blind test
+};
 
 static bool IsDelimiter(unsigned char c)
 {
-    return c == '\\' || c == ',' || c == '\n';
+    // NUL reads as a line feed inside a player-info window.
+    return c == '\\' || c == ',' || c == '\n' || c == '\0';
 }
 
-// Walks the tokens of one player-info window; the token after "name" is a
-// player, and is never itself taken as a key.
-static void ReadPlayerWindow(const unsigned char* bytes, size_t size, size_t position,
-                             DemoInspection* result)
+static void AddPlayerName(Scan* scan, const unsigned char* token, size_t length)
 {
-    unsigned char window[PLAYER_WINDOW_SIZE];
-    size_t length = size - position < PLAYER_WINDOW_SIZE ? size - position : PLAYER_WINDOW_SIZE;
-    for (size_t i = 0; i < length; i++)
-        window[i] = bytes[position + i] == 0 ? '\n' : bytes[position + i];
+    if (length > PLAYER_NAME_SIZE - 1)
+        length = PLAYER_NAME_SIZE - 1;
+    std::string key((const char*)token, length);
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z')
+            c = (char)(c - 'A' + 'a');
+    }
+    if (!scan->seenNames.insert(key).second)
+        return;
+    PlayerName name;
+    memcpy(name.text, token, length);
+    name.text[length] = '\0';
+    scan->result->playerNames.push_back(name);
+}
 
+// Walks the tokens of one player-info window in place; the token after
+// "name" is a player, and is never itself taken as a key.
+static void ReadPlayerWindow(const unsigned char* bytes, size_t size, size_t position, Scan* scan)
+{
+    const unsigned char* window = bytes + position;
+    size_t length = size - position < PLAYER_WINDOW_SIZE ? size - position : PLAYER_WINDOW_SIZE;
     bool nextIsName = false;
     size_t i = 0;
     while (i < length) {
@@ -126,12 +125,78 @@ static void ReadPlayerWindow(const unsigned char* bytes, size_t size, size_t pos
             i++;
         size_t tokenLength = i - start;
         if (nextIsName) {
-            AddPlayerName(result, window + start, tokenLength);
+            AddPlayerName(scan, window + start, tokenLength);
             nextIsName = false;
         } else if (tokenLength == 4 && memcmp(window + start, "name", 4) == 0) {
             nextIsName = true;
         }
     }
+}
+
+// The exact test of one position against every pattern still wanted.
+static void ExaminePosition(const unsigned char* bytes, size_t size, size_t p, Scan* scan)
+{
+    const unsigned char* at = bytes + p;
+    if (scan->row < 0) {
+        for (int row = 0; row < ROW_COUNT; row++) {
+            if (memcmp(at, ResolutionSignatures[row].bytes, SIGNATURE_SIZE) == 0) {
+                scan->row = row;
+                break;
+            }
+        }
+        if (memcmp(at, FallbackSignature, SIGNATURE_SIZE) == 0)
+            scan->fallbackFound = true;
+        if (memcmp(at, HltvMarker, SIGNATURE_SIZE) == 0)
+            scan->hltvFound = true;
+    }
+    if (memcmp(at, PlayerInfoMarker, SIGNATURE_SIZE) == 0)
+        ReadPlayerWindow(bytes, size, p, scan);
+}
+
+// Lanes k = 0..15 stand for positions p + k. A set lane may match one of the
+// patterns; a clear lane matches none. Every resolution signature, the
+// fallback included, is "x 01..05 00 00 y 01..03".
+static unsigned int CandidateBits(const unsigned char* at)
+{
+    ByteVector b0 = LoadBytes(at), b1 = LoadBytes(at + 1), b2 = LoadBytes(at + 2);
+    ByteVector b3 = LoadBytes(at + 3), b5 = LoadBytes(at + 5);
+    ByteVector resolution = BothLanes(BothLanes(EqualLanes(b2, 0), EqualLanes(b3, 0)),
+                                      BothLanes(RangeLanes(b1, 1, 5), RangeLanes(b5, 1, 3)));
+    ByteVector hltv = BothLanes(EqualLanes(b1, 0x08), EqualLanes(b2, 'H'));
+    ByteVector playerInfo = BothLanes(EqualLanes(b0, 0x09), EqualLanes(b1, 'f'));
+    return LaneBits(EitherLanes(resolution, EitherLanes(hltv, playerInfo)));
+}
+
+static unsigned int PlayerInfoBits(const unsigned char* at)
+{
+    return LaneBits(BothLanes(EqualLanes(LoadBytes(at), 0x09), EqualLanes(LoadBytes(at + 1), 'f')));
+}
+
+// One pass does the work of the resolution passes, the HLTV search and the
+// player-info search: their results depend only on where each pattern first
+// (or, for player info, ever) occurs, so a single ascending walk gives them.
+static void ScanDemo(const unsigned char* bytes, size_t size, Scan* scan)
+{
+    size_t positions = PositionCount(size);
+    size_t p = 0;
+    // A full vector reads up to byte p + 20, inside the file while p + 16 <= size - 6.
+    for (; scan->row < 0 && p + VECTOR_SIZE <= positions; p += VECTOR_SIZE) {
+        unsigned int bits = CandidateBits(bytes + p);
+        while (bits) {
+            ExaminePosition(bytes, size, p + LowestBit(bits), scan);
+            bits &= bits - 1;
+        }
+    }
+    // Once a row has matched, only player info is still wanted.
+    for (; p + 2 * VECTOR_SIZE <= positions; p += 2 * VECTOR_SIZE) {
+        unsigned int bits = PlayerInfoBits(bytes + p) | PlayerInfoBits(bytes + p + VECTOR_SIZE) << 16;
+        while (bits) {
+            ExaminePosition(bytes, size, p + LowestBit(bits), scan);
+            bits &= bits - 1;
+        }
+    }
+    for (; p < positions; p++)
+        ExaminePosition(bytes, size, p, scan);
 }
 
 static const char* LookUpGameVersion(const char* networkVersion)
@@ -158,39 +223,22 @@ void AnalyseDemo(const unsigned char* bytes, size_t size, const char* currentWid
     result->isHltv = false;
     result->playerNames.clear();
 
-    size_t positions = PositionCount(size);
-    bool found = false;
-    for (size_t p = 0; p < positions && !found; p++) {
-        for (int row = 0; row < ROW_COUNT; row++) {
-            if (MatchesAt(bytes, p, ResolutionSignatures[row].bytes)) {
-                CopyText(result->demoWidth, sizeof result->demoWidth, ResolutionSignatures[row].width);
-                CopyText(result->demoHeight, sizeof result->demoHeight, ResolutionSignatures[row].height);
-                found = true;
-                break;
-            }
-        }
-    }
-    if (!found) {
-        for (size_t p = 0; p < positions; p++) {
-            if (MatchesAt(bytes, p, FallbackSignature)) {
-                CopyText(result->demoWidth, sizeof result->demoWidth, "1024");
-                CopyText(result->demoHeight, sizeof result->demoHeight, "768");
-                break;
-            }
-        }
-        for (size_t p = 0; p < positions; p++) {
-            if (MatchesAt(bytes, p, HltvMarker)) {
-                result->isHltv = true;
-                CopyText(result->demoWidth, sizeof result->demoWidth, "1024");
-                CopyText(result->demoHeight, sizeof result->demoHeight, "768");
-                break;
-            }
-        }
-    }
-    if (!result->isHltv) {
-        for (size_t p = 0; p < positions; p++) {
-            if (MatchesAt(bytes, p, PlayerInfoMarker))
-                ReadPlayerWindow(bytes, size, p, result);
+    Scan scan;
+    scan.row = -1;
+    scan.fallbackFound = false;
+    scan.hltvFound = false;
+    scan.result = result;
+    ScanDemo(bytes, size, &scan);
+    if (scan.row >= 0) {
+        CopyText(result->demoWidth, sizeof result->demoWidth, ResolutionSignatures[scan.row].width);
+        CopyText(result->demoHeight, sizeof result->demoHeight, ResolutionSignatures[scan.row].height);
+    } else if (scan.fallbackFound || scan.hltvFound) {
+        CopyText(result->demoWidth, sizeof result->demoWidth, "1024");
+        CopyText(result->demoHeight, sizeof result->demoHeight, "768");
+        // An HLTV proxy's demo lists no players.
+        if (scan.hltvFound) {
+            result->isHltv = true;
+            result->playerNames.clear();
         }
     }
 

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "demo/byte_vectors.h"
+
 enum { RECORD_SIZE = 14 };
 
 static void MakeRecord(unsigned int width, unsigned int height, unsigned char* record)
@@ -13,6 +15,18 @@ static void MakeRecord(unsigned int width, unsigned int height, unsigned char* r
     record[13] = (unsigned char)(height >> 8);
 }
 
+// Lanes k = 0..15 stand for starts i + k: set where the width, the height and
+// the zero bytes at 0 and 11 are those of the pattern.
+static unsigned int CandidateBits(const unsigned char* at, const unsigned char* pattern)
+{
+    ByteVector size = BothLanes(BothLanes(EqualLanes(LoadBytes(at + 8), pattern[8]),
+                                          EqualLanes(LoadBytes(at + 9), pattern[9])),
+                                BothLanes(EqualLanes(LoadBytes(at + 12), pattern[12]),
+                                          EqualLanes(LoadBytes(at + 13), pattern[13])));
+    ByteVector zeros = BothLanes(EqualLanes(LoadBytes(at), 0), EqualLanes(LoadBytes(at + 11), 0));
+    return LaneBits(BothLanes(size, zeros));
+}
+
 void RewriteResolutionRecords(unsigned char* bytes, size_t size, unsigned int oldWidth,
                               unsigned int oldHeight, unsigned int newWidth, unsigned int newHeight)
 {
@@ -21,9 +35,41 @@ void RewriteResolutionRecords(unsigned char* bytes, size_t size, unsigned int ol
     MakeRecord(oldWidth, oldHeight, pattern);
     MakeRecord(newWidth, newHeight, replacement);
     // The last start is size - 15: a record ending at the last byte is kept.
-    for (size_t i = 0; i + RECORD_SIZE + 1 <= size; i++) {
-        if (memcmp(bytes + i, pattern, RECORD_SIZE) == 0)
-            memcpy(bytes + i, replacement, RECORD_SIZE);
+    if (size < RECORD_SIZE + 1)
+        return;
+    size_t starts = size - RECORD_SIZE;
+    size_t i = 0;
+    while (i < starts) {
+        size_t match = starts;
+        // A full vector reads up to byte i + 28, inside the file while i + 16 <= size - 14.
+        for (; i + VECTOR_SIZE <= starts && match == starts; i += VECTOR_SIZE) {
+            unsigned int bits = CandidateBits(bytes + i, pattern);
+            for (; bits; bits &= bits - 1) {
+                size_t candidate = i + LowestBit(bits);
+                if (memcmp(bytes + candidate, pattern, RECORD_SIZE) == 0) {
+                    match = candidate;
+                    break;
+                }
+            }
+        }
+        if (match == starts) {
+            for (; i < starts && memcmp(bytes + i, pattern, RECORD_SIZE) != 0; i++) {
+            }
+            match = i;
+            if (match == starts)
+                break;
+        }
+        // A replacement changes the bytes the next 13 starts compare, so those
+        // are tested one by one on the changed bytes; from 14 on, the bytes
+        // are untouched and the vector search takes over again.
+        memcpy(bytes + match, replacement, RECORD_SIZE);
+        size_t settled = match + RECORD_SIZE;
+        for (i = match + 1; i < settled && i < starts; i++) {
+            if (memcmp(bytes + i, pattern, RECORD_SIZE) == 0) {
+                memcpy(bytes + i, replacement, RECORD_SIZE);
+                settled = i + RECORD_SIZE;
+            }
+        }
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "demo/byte_vectors.h"
+
 static const char* const TeamMessagePrefixes[] = {
     "(Terrorist)", "(Counter-Terrorist)", "*DEAD*(Terrorist)", "*DEAD*(CT)"};
 
@@ -15,39 +17,49 @@ static bool IsTeamText(const unsigned char* text)
     return false;
 }
 
+static bool IsMessageId(unsigned char c)
+{
+    return c == 0x4A || c == 0x4C;
+}
+
+// The first id byte at or after i, or size. Every byte passed over would only
+// have moved the scan on by one.
+static size_t FindMessageId(const unsigned char* bytes, size_t size, size_t i)
+{
+    for (; i + VECTOR_SIZE <= size; i += VECTOR_SIZE) {
+        ByteVector v = LoadBytes(bytes + i);
+        unsigned int bits = LaneBits(EitherLanes(EqualLanes(v, 0x4A), EqualLanes(v, 0x4C)));
+        if (bits)
+            return i + LowestBit(bits);
+    }
+    for (; i < size && !IsMessageId(bytes[i]); i++) {
+    }
+    return i;
+}
+
 unsigned int BlankTeamMessages(unsigned char* bytes, size_t size)
 {
     unsigned int count = 0;
-    size_t i = 0;
+    size_t i = FindMessageId(bytes, size, 0);
     while (i < size) {
-        if (bytes[i] != 0x4A && bytes[i] != 0x4C) {
-            i++;
-            continue;
-        }
-        if (i + 1 >= size) {
-            i++;
-            continue;
-        }
-        size_t length = bytes[i + 1];
+        size_t length = i + 1 < size ? bytes[i + 1] : 0;
+        size_t next;
         if (length <= 2 || i + length + 2 > size) {
-            i++;
-            continue;
+            next = i + 1;
+        } else if (bytes[i + 4] != '*' && bytes[i + 4] != '(') {
+            // A candidate that is not team chat hides its next four bytes.
+            next = i + 5;
+        } else if (length < 6 || !IsTeamText(bytes + i + 4)) {
+            next = i + 5;
+        } else {
+            bytes[i] = 0x4B;
+            bytes[i + 2] = 0x02;
+            bytes[i + 3] = 0x00;
+            memset(bytes + i + 4, 0, length - 2);
+            count++;
+            next = i + length + 2;
         }
-        // A candidate that is not team chat hides its next four bytes.
-        if (bytes[i + 4] != '*' && bytes[i + 4] != '(') {
-            i += 5;
-            continue;
-        }
-        if (length < 6 || !IsTeamText(bytes + i + 4)) {
-            i += 5;
-            continue;
-        }
-        bytes[i] = 0x4B;
-        bytes[i + 2] = 0x02;
-        bytes[i + 3] = 0x00;
-        memset(bytes + i + 4, 0, length - 2);
-        count++;
-        i += length + 2;
+        i = next < size ? FindMessageId(bytes, size, next) : size;
     }
     return count;
 }
