@@ -76,15 +76,6 @@ TEST(RevertPlan, ChoiceOfSet)
     }
 }
 
-TEST(RevertPlan, PathWithoutBackslashIsItsOwnGameDirectory)
-{
-    RevertCopy copies[MOST_REVERT_COPIES];
-    ASSERT_EQ(8, PlanRevertCopies("Game", copies));
-    EXPECT_STREQ("Game\\hl.dat.org", copies[0].source);
-    EXPECT_STREQ("Game\\hl.dat", copies[0].target);
-    EXPECT_STREQ("Game\\cstrike\\\\dlls\\mp.dll.org", copies[7].source);
-}
-
 TEST(RevertPlan, EntriesWhosePathsDoNotFitAreMarked)
 {
     // With a 240-character folder the short engine entries fit (".org" paths
