@@ -1,0 +1,291 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "demo/inspect.h"
+#include "tests/win/support/demo_test_support.h"
+#include "tests/win/support/recorded_messages.h"
+#include "tools/sample_demo.h"
+#include "ui/resource.h"
+
+static const char rookieSummary[] =
+    "Half-Life Version: 1.1.0.4\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 43\n"
+    "Map: de_dust\nMod: cstrike\nCurrent Res: 800x600\nDemo Res: 1024x768\n";
+
+static SampleDemoSpec RookieSpec()
+{
+    SampleDemoSpec spec;
+    spec.networkProtocol = 43;
+    spec.width = 1024;
+    spec.height = 768;
+    spec.playerNames = {"Sniper", "Rookie", "ROOKIE"};
+    return spec;
+}
+
+static std::string Summary(HWND mainDialog)
+{
+    char text[2048] = {};
+    GetDlgItemTextA(mainDialog, IDC_MAIN_SUMMARY, text, sizeof text);
+    return text;
+}
+
+// Inspects in a fresh main dialog with programDir pointing at the scratch
+// folder, so previews are looked for there.
+static HWND StartInspection(const std::string& folder)
+{
+    TakeRecordedBoxes();
+    ClearInspectionState();
+    CopyText(appState.programDir, sizeof appState.programDir, folder.c_str());
+    CopyText(appState.currentWidth, sizeof appState.currentWidth, "800");
+    CopyText(appState.currentHeight, sizeof appState.currentHeight, "600");
+    return CreateDemoMainDialog();
+}
+
+static void EndInspection(HWND mainDialog, const std::string& folder)
+{
+    ClearInspectionState();
+    DestroyWindow(mainDialog);
+    RemoveDemoFolder(folder);
+}
+
+TEST(DemoInspect, ShowsSummaryPlayersStateAndPreview)
+{
+    std::string folder = MakeDemoFolder("inspect-shows");
+    HWND mainDialog = StartInspection(folder);
+    ASSERT_TRUE(mainDialog);
+    std::string demo = folder + "\\rookie.dem";
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
+    CreateDirectoryA((folder + "\\cstrike").c_str(), NULL);
+    CreateDirectoryA((folder + "\\cstrike\\maps").c_str(), NULL);
+    ASSERT_TRUE(WriteSmallBitmap(folder + "\\cstrike\\maps\\de_dust.bmp", 5, 3));
+    appState.isHltv = true;
+
+    SetDemoPath(mainDialog, demo);
+    InspectDemo(mainDialog);
+
+    EXPECT_TRUE(TakeRecordedBoxes().empty());
+    EXPECT_EQ(rookieSummary, Summary(mainDialog));
+    EXPECT_EQ((std::vector<std::string>{"Rookie", "Sniper"}),
+              DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+    EXPECT_STREQ("1024", appState.demoWidth);
+    EXPECT_STREQ("768", appState.demoHeight);
+    EXPECT_STREQ("43", appState.networkVersion);
+    EXPECT_STREQ("cstrike", appState.modDir);
+    EXPECT_FALSE(appState.isHltv);
+    ASSERT_TRUE(appState.mapPreview);
+    BITMAP preview = {};
+    ASSERT_TRUE(GetObjectA(appState.mapPreview, sizeof preview, &preview));
+    EXPECT_EQ(5, preview.bmWidth);
+    EXPECT_EQ(3, preview.bmHeight);
+
+    EndInspection(mainDialog, folder);
+}
+
+TEST(DemoInspect, ListIsEmptiedAndRefilledSorted)
+{
+    std::string folder = MakeDemoFolder("inspect-list");
+    HWND mainDialog = StartInspection(folder);
+    SendDlgItemMessageA(mainDialog, IDC_MAIN_PLAYERS, LB_ADDSTRING, 0, (LPARAM)"Old player");
+    SendDlgItemMessageA(mainDialog, IDC_MAIN_PLAYERS, LB_ADDSTRING, 0, (LPARAM)"medic");
+    SampleDemoSpec spec;
+    spec.playerNames = {"Medic", "Zed", "alpha"};
+    std::string demo = folder + "\\list.dem";
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), spec));
+
+    SetDemoPath(mainDialog, demo);
+    InspectDemo(mainDialog);
+
+    EXPECT_EQ((std::vector<std::string>{"alpha", "Medic", "Zed"}),
+              DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+    EXPECT_STREQ("*", appState.demoWidth);
+    EXPECT_STREQ("*", appState.demoHeight);
+    EXPECT_TRUE(TakeRecordedBoxes().empty());
+    EndInspection(mainDialog, folder);
+}
+
+TEST(DemoInspect, MissingPreviewGivesNoneAndNoMessage)
+{
+    std::string folder = MakeDemoFolder("inspect-nopreview");
+    HWND mainDialog = StartInspection(folder);
+    std::string demo = folder + "\\rookie.dem";
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
+
+    SetDemoPath(mainDialog, demo);
+    InspectDemo(mainDialog);
+
+    EXPECT_EQ(NULL, appState.mapPreview);
+    EXPECT_EQ(rookieSummary, Summary(mainDialog));
+    EXPECT_TRUE(TakeRecordedBoxes().empty());
+    EndInspection(mainDialog, folder);
+}
+
+TEST(DemoInspect, ReadOnlyDemoIsInspected)
+{
+    std::string folder = MakeDemoFolder("inspect-readonly");
+    HWND mainDialog = StartInspection(folder);
+    std::string demo = folder + "\\rookie.dem";
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
+    SetFileAttributesA(demo.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    SetDemoPath(mainDialog, demo);
+    InspectDemo(mainDialog);
+
+    EXPECT_TRUE(TakeRecordedBoxes().empty());
+    EXPECT_EQ(rookieSummary, Summary(mainDialog));
+    SetFileAttributesA(demo.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EndInspection(mainDialog, folder);
+}
+
+TEST(DemoInspect, RealDemos)
+{
+    std::string folder = MakeDemoFolder("inspect-real");
+    HWND mainDialog = StartInspection(folder);
+
+    SetDemoPath(mainDialog, RealDemoPath("khanghugo__dem__weapon.dem"));
+    InspectDemo(mainDialog);
+    EXPECT_EQ("Half-Life Version: N/A\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 48\n"
+              "Map: crossfire\nMod: cstrike\nCurrent Res: 800x600\nDemo Res: 1024x768\n",
+              Summary(mainDialog));
+    EXPECT_EQ(std::vector<std::string>{"Player"}, DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+    EXPECT_STREQ("cstrike", appState.modDir);
+    EXPECT_STREQ("48", appState.networkVersion);
+
+    SetDemoPath(mainDialog, RealDemoPath("hobokenn__won-demo-parser__cool.dem"));
+    InspectDemo(mainDialog);
+    EXPECT_EQ("Half-Life Version: 1.0.1.6\nDemo Type: HLDEMO\nDemo Version: 4\nNetwork Version: 40\n"
+              "Map: subtransit\nMod: tfc\nCurrent Res: 800x600\nDemo Res: *x*\n",
+              Summary(mainDialog));
+    EXPECT_STREQ("tfc", appState.modDir);
+    EXPECT_STREQ("*", appState.demoWidth);
+
+    // An HLTV recording: 1024x768, and the list emptied and left empty.
+    SetDemoPath(mainDialog,
+                RealDemoPath("UnrealKaraulov__UnrealDemoScanner__demotesttestste.dem-2405171129-"
+                             "cs_assault.dem"));
+    InspectDemo(mainDialog);
+    EXPECT_EQ("Half-Life Version: N/A\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 48\n"
+              "Map: cs_assault\nMod: cstrike\nCurrent Res: 800x600\nDemo Res: 1024x768\n"
+              "HLTV Recorded Demo",
+              Summary(mainDialog));
+    EXPECT_TRUE(appState.isHltv);
+    EXPECT_STREQ("1024", appState.demoWidth);
+    EXPECT_STREQ("768", appState.demoHeight);
+    EXPECT_TRUE(DemoListItems(mainDialog, IDC_MAIN_PLAYERS).empty());
+
+    SetDemoPath(mainDialog, RealDemoPath("UnrealKaraulov__UnrealDemoScanner__test_name_change.dem"));
+    InspectDemo(mainDialog);
+    EXPECT_FALSE(appState.isHltv);
+    EXPECT_EQ((std::vector<std::string>{"222ahahahaha222", "Karaul0v"}),
+              DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+
+    EXPECT_TRUE(TakeRecordedBoxes().empty());
+    EndInspection(mainDialog, folder);
+}
+
+struct InspectFailure {
+    DemoFault fault;
+    const char* message;
+    unsigned long error;
+};
+
+// After a failure only isHltv and mapPreview change; the rest shows the demo
+// inspected before, and the file is left as it was.
+TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
+{
+    const InspectFailure failures[] = {
+        {FAULT_MISSING_FILE, "Could not open demo-file", ERROR_FILE_NOT_FOUND},
+        {FAULT_EMPTY_PATH, "Could not open demo-file", ERROR_PATH_NOT_FOUND},
+        {FAULT_HELD_FOR_WRITING, "Could not open demo-file", ERROR_SHARING_VIOLATION},
+        {FAULT_DIRECTORY, "Could not open demo-file", ERROR_ACCESS_DENIED},
+        {FAULT_PATH_TOO_LONG, "Could not open demo-file", ERROR_FILENAME_EXCED_RANGE},
+        {FAULT_EMPTY_FILE, "Could not open demofile (reason 2)", ERROR_HANDLE_EOF},
+        {FAULT_4_GIB, "Could not open demofile (reason 2)", ERROR_FILE_TOO_LARGE},
+        {FAULT_NO_MEMORY, "Could not read file to memory", ERROR_NOT_ENOUGH_MEMORY},
+    };
+    std::string folder = MakeDemoFolder("inspect-fail");
+    HWND mainDialog = StartInspection(folder);
+    std::string previous = folder + "\\rookie.dem";
+    ASSERT_TRUE(WriteSampleDemo(previous.c_str(), RookieSpec()));
+    CreateDirectoryA((folder + "\\cstrike").c_str(), NULL);
+    CreateDirectoryA((folder + "\\cstrike\\maps").c_str(), NULL);
+    ASSERT_TRUE(WriteSmallBitmap(folder + "\\cstrike\\maps\\de_dust.bmp", 2, 2));
+    SampleDemoSpec other;
+    other.hltv = true;
+    std::vector<unsigned char> otherBytes = BuildSampleDemo(other);
+
+    for (const InspectFailure& failure : failures) {
+        SCOPED_TRACE(failure.message + std::string(" / ") + SystemErrorText(failure.error));
+        SetDemoPath(mainDialog, previous);
+        ReleaseMapPreview();
+        InspectDemo(mainDialog);
+        ASSERT_TRUE(appState.mapPreview);
+        ReleaseMapPreview();
+        appState.isHltv = true;
+        TakeRecordedBoxes();
+
+        std::string demoPath;
+        HANDLE holder = PrepareDemoFault(mainDialog, folder, failure.fault, otherBytes, &demoPath);
+        std::string before = DemoFileState(demoPath);
+        InspectDemo(mainDialog);
+        EndDemoFault(folder, holder);
+
+        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(ErrorBoxText(failure.message, failure.error), boxes[0].text);
+        EXPECT_EQ("Error", boxes[0].caption);
+        EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[0].flags);
+        EXPECT_FALSE(appState.isHltv);
+        EXPECT_EQ(NULL, appState.mapPreview);
+        EXPECT_STREQ("1024", appState.demoWidth);
+        EXPECT_STREQ("768", appState.demoHeight);
+        EXPECT_STREQ("43", appState.networkVersion);
+        EXPECT_STREQ("cstrike", appState.modDir);
+        EXPECT_EQ(rookieSummary, Summary(mainDialog));
+        EXPECT_EQ((std::vector<std::string>{"Rookie", "Sniper"}),
+                  DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+        EXPECT_TRUE(before == DemoFileState(demoPath));
+    }
+    EndInspection(mainDialog, folder);
+}
+
+TEST(DemoInspect, OverlongGameDirectoryLeavesModDirEmpty)
+{
+    std::string folder = MakeDemoFolder("inspect-longmod");
+    HWND mainDialog = StartInspection(folder);
+    SampleDemoSpec spec;
+    spec.gameDir = std::string(260, 'm');
+    std::vector<unsigned char> bytes = BuildSampleDemo(spec);
+    // The game directory field runs on for four bytes past the generator's 260.
+    for (size_t i = 536; i < 540; i++)
+        bytes[i] = 'm';
+    std::string demo = folder + "\\longmod.dem";
+    ASSERT_TRUE(WriteDemoBytes(demo, bytes));
+    CopyText(appState.modDir, sizeof appState.modDir, "cstrike");
+
+    SetDemoPath(mainDialog, demo);
+    InspectDemo(mainDialog);
+
+    EXPECT_STREQ("", appState.modDir);
+    EXPECT_EQ(NULL, appState.mapPreview);
+    EXPECT_TRUE(TakeRecordedBoxes().empty());
+    EndInspection(mainDialog, folder);
+}
+
+TEST(DemoInspect, LoadMapPreview)
+{
+    std::string folder = MakeDemoFolder("inspect-load");
+    ASSERT_TRUE(WriteSmallBitmap(folder + "\\map.bmp", 7, 4));
+    ASSERT_TRUE(WriteDemoBytes(folder + "\\broken.bmp", {'B', 'M', 1, 2, 3}));
+
+    HBITMAP preview = LoadMapPreview((folder + "\\map.bmp").c_str());
+    ASSERT_TRUE(preview);
+    BITMAP size = {};
+    GetObjectA(preview, sizeof size, &size);
+    EXPECT_EQ(7, size.bmWidth);
+    EXPECT_EQ(4, size.bmHeight);
+    DeleteObject(preview);
+    EXPECT_EQ(NULL, LoadMapPreview((folder + "\\none.bmp").c_str()));
+    EXPECT_EQ(NULL, LoadMapPreview((folder + "\\broken.bmp").c_str()));
+    RemoveDemoFolder(folder);
+}
