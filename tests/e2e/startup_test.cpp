@@ -1,0 +1,212 @@
+// Start-up as the user sees it: the window, the folder listed, the demo
+// inspected from the command line, the long path, start-up errors and the
+// file association written on every start.
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/support/driver.h"
+#include "tests/e2e/support/scratch.h"
+
+enum {
+    DEMO_PATH = 1000, SUMMARY = 1007, BROWSER = 1028, FOLDER = 1031, PLAYERS = 1037,
+    PREVIEW_X = 37, PREVIEW_Y = 125
+};
+
+static SampleDemoSpec MatchDemo()
+{
+    SampleDemoSpec spec;
+    spec.networkProtocol = 45;
+    spec.mapName = "de_e2e";
+    spec.width = 800;
+    spec.height = 600;
+    spec.playerNames = {"Rookie", "Sniper"};
+    return spec;
+}
+
+// The summary of MatchDemo() with no game video mode known.
+static const char MATCH_SUMMARY[] =
+    "Half-Life Version: 1.1.0.8\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 45\n"
+    "Map: de_e2e\nMod: cstrike\nCurrent Res: x\nDemo Res: 800x600\n";
+
+TEST(E2eStartup, ShowsTheMainDialogAndExitsWithZeroWhenClosed)
+{
+    std::string exe = JoinPath(DriverBinFolder(), "flickbox.exe");
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, DriverBinFolder().c_str(), &run));
+    ASSERT_TRUE(WaitForMainWindow(&run) != NULL) << "no main dialog appeared";
+
+    wchar_t caption[64];
+    GetWindowTextW(run.window, caption, 64);
+    EXPECT_STREQ(L"Flickbox", caption);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2eStartup, WithoutADemoListsTheProgramFolder)
+{
+    std::string folder = MakeScratchFolder("nodemo");
+    std::string exe = InstallFlickboxCopy(folder);
+    ASSERT_FALSE(exe.empty());
+    ASSERT_TRUE(WriteDemo(JoinPath(folder, "a.dem"), MatchDemo()));
+    ASSERT_TRUE(WriteDemo(JoinPath(folder, "B.DEM"), MatchDemo()));
+    ASSERT_TRUE(WriteWholeFile(JoinPath(folder, "notes.txt"), {'x'}));
+    ASSERT_TRUE(MakeFolders(JoinPath(folder, "maps")));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
+    EXPECT_EQ(Sorted({"[..]", "[maps]", "a.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
+    EXPECT_EQ("", ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ("", ReadField(run.window, SUMMARY));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
+{
+    std::string folder = MakeScratchFolder("demo");
+    std::string exe = InstallFlickboxCopy(folder);
+    ASSERT_FALSE(exe.empty());
+    std::string maps = JoinPath(folder, "cstrike\\maps");
+    ASSERT_TRUE(MakeFolders(maps));
+    ASSERT_TRUE(WriteMapPreviewBitmap(JoinPath(maps, "de_e2e.bmp"), 160, 120));
+    std::string demos = JoinPath(folder, "demos");
+    ASSERT_TRUE(MakeFolders(JoinPath(demos, "old")));
+    std::string demo = JoinPath(demos, "match.dem");
+    ASSERT_TRUE(WriteDemo(demo, MatchDemo()));
+    ASSERT_TRUE(WriteDemo(JoinPath(demos, "other.dem"), SampleDemoSpec()));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(demos + "\\", ReadField(run.window, FOLDER));
+    EXPECT_EQ(Sorted({"[..]", "[old]", "match.dem", "other.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
+    EXPECT_EQ(MATCH_SUMMARY, ReadField(run.window, SUMMARY));
+    EXPECT_EQ(Sorted({"Rookie", "Sniper"}), Sorted(ReadListItems(run.window, PLAYERS)));
+
+    // Its top-left corner lies on a wall, the point 20 x 15 further in on ground.
+    COLORREF corner = 0, ground = 0, beyond = 0;
+    ASSERT_TRUE(ReadClientPixel(run.window, PREVIEW_X, PREVIEW_Y, &corner));
+    ASSERT_TRUE(ReadClientPixel(run.window, PREVIEW_X + 20, PREVIEW_Y + 15, &ground));
+    ASSERT_TRUE(ReadClientPixel(run.window, PREVIEW_X + 160, PREVIEW_Y + 15, &beyond));
+    EXPECT_EQ(MapPreviewColourAt(0, 0), corner) << "the map preview is not drawn at (37, 125)";
+    EXPECT_EQ(MapPreviewColourAt(20, 15), ground) << "the map preview is not drawn at (37, 125)";
+    EXPECT_NE(MapPreviewColourAt(20, 15), beyond) << "the preview is drawn wider than its own size";
+
+    std::string shot = JoinPath(ScreenshotFolder(), "main-demo.bmp");
+    EXPECT_TRUE(SaveClientScreenshot(run.window, shot.c_str())) << shot;
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2eStartup, AShortPathIsShownInItsLongForm)
+{
+    std::string folder = MakeScratchFolder("short");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string demos = JoinPath(folder, "Recorded Matches Folder");
+    ASSERT_TRUE(MakeFolders(demos));
+    std::string demo = JoinPath(demos, "FinalRoundOfTheCup.dem");
+    ASSERT_TRUE(WriteDemo(demo, MatchDemo()));
+    std::string shortPath = ShortPathOf(demo);
+    ASSERT_FALSE(shortPath.empty());
+    ASSERT_NE(demo, shortPath) << "the system gave no 8.3 form";
+    ASSERT_EQ(std::string::npos, shortPath.find(' '));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), shortPath.c_str(), NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(demos + "\\", ReadField(run.window, FOLDER));
+    EXPECT_EQ(MATCH_SUMMARY, ReadField(run.window, SUMMARY));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
+{
+    std::string folder = MakeScratchFolder("missing");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string missing = JoinPath(folder, "gone\\nothing.dem");
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), missing.c_str(), NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
+    EXPECT_EQ("", ReadField(run.window, DEMO_PATH));
+    EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
+{
+    std::string folder = MakeScratchFolder("locked");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string demo = JoinPath(folder, "locked.dem");
+    ASSERT_TRUE(WriteDemo(demo, MatchDemo()));
+    // Held open for writing: the inspector's read-only open must fail.
+    HANDLE writer = CreateFileA(demo.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
+    MessageBoxView box;
+    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
+    EXPECT_EQ("Error", box.caption);
+    EXPECT_EQ("Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION), box.text);
+    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    CloseHandle(writer);
+
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ("", ReadField(run.window, SUMMARY));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2eStartup, EveryStartRewritesTheFileAssociation)
+{
+    ASSERT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
+    ASSERT_TRUE(WriteRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, "otherplayer"));
+    std::string folder = MakeScratchFolder("assoc");
+    std::string exe = InstallFlickboxCopy(folder);
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    bool found = false;
+    EXPECT_EQ(exe + " %1", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(exe + ",0", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\DefaultIcon", NULL, &found));
+    EXPECT_TRUE(found);
+    EXPECT_EQ("flickbox", ReadRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, &found));
+    EXPECT_TRUE(found);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+
+    // A moved program re-points the association on its next start.
+    std::string moved = MakeScratchFolder("moved");
+    std::string movedExe = InstallFlickboxCopy(moved);
+    ASSERT_TRUE(StartFlickbox(movedExe.c_str(), NULL, NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_EQ(movedExe + " %1", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
+    EXPECT_EQ(movedExe + ",0", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\DefaultIcon", NULL, &found));
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+}
