@@ -160,8 +160,8 @@ static unsigned int CandidateBits(const unsigned char* at)
 {
     ByteVector b0 = LoadBytes(at), b1 = LoadBytes(at + 1), b2 = LoadBytes(at + 2);
     ByteVector b3 = LoadBytes(at + 3), b5 = LoadBytes(at + 5);
-    ByteVector resolution = BothLanes(BothLanes(EqualLanes(b2, 0), EqualLanes(b3, 0)),
-                                      BothLanes(RangeLanes(b1, 1, 5), RangeLanes(b5, 1, 3)));
+    ByteVector resolution = ZeroLanes(EitherLanes(EitherLanes(b2, b3),
+                                                  EitherLanes(ExcessLanes(b1, 1, 4), ExcessLanes(b5, 1, 2))));
     ByteVector hltv = BothLanes(EqualLanes(b1, 0x08), EqualLanes(b2, 'H'));
     ByteVector playerInfo = BothLanes(EqualLanes(b0, 0x09), EqualLanes(b1, 'f'));
     return LaneBits(EitherLanes(resolution, EitherLanes(hltv, playerInfo)));
@@ -179,9 +179,9 @@ static void ScanDemo(const unsigned char* bytes, size_t size, Scan* scan)
 {
     size_t positions = PositionCount(size);
     size_t p = 0;
-    // A full vector reads up to byte p + 20, inside the file while p + 16 <= size - 6.
-    for (; scan->row < 0 && p + VECTOR_SIZE <= positions; p += VECTOR_SIZE) {
-        unsigned int bits = CandidateBits(bytes + p);
+    // Two vectors read up to byte p + 36, inside the file while p + 32 <= size - 6.
+    for (; scan->row < 0 && p + 2 * VECTOR_SIZE <= positions; p += 2 * VECTOR_SIZE) {
+        unsigned int bits = CandidateBits(bytes + p) | CandidateBits(bytes + p + VECTOR_SIZE) << 16;
         while (bits) {
             ExaminePosition(bytes, size, p + LowestBit(bits), scan);
             bits &= bits - 1;

@@ -37,6 +37,18 @@ static inline ByteVector RangeLanes(ByteVector v, unsigned char low, unsigned ch
     return _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8((char)(count - 1))), offset);
 }
 
+// Zero in the lanes whose byte lies in low .. low + limit, nonzero elsewhere:
+// several such tests ORed together are zero only where all of them hold.
+static inline ByteVector ExcessLanes(ByteVector v, unsigned char low, unsigned char limit)
+{
+    return _mm_subs_epu8(_mm_sub_epi8(v, _mm_set1_epi8((char)low)), _mm_set1_epi8((char)limit));
+}
+
+static inline ByteVector ZeroLanes(ByteVector v)
+{
+    return _mm_cmpeq_epi8(v, _mm_setzero_si128());
+}
+
 static inline ByteVector BothLanes(ByteVector a, ByteVector b)
 {
     return _mm_and_si128(a, b);
@@ -85,6 +97,17 @@ static inline __attribute__((always_inline)) ByteVector RangeLanes(ByteVector v,
     return (ByteVector)((ByteVector)(v - Splat(low)) < Splat(count));
 }
 
+static inline __attribute__((always_inline)) ByteVector ExcessLanes(ByteVector v, unsigned char low, unsigned char limit)
+{
+    ByteVector offset = v - Splat(low);
+    return (ByteVector)(offset > Splat(limit)) & offset;
+}
+
+static inline __attribute__((always_inline)) ByteVector ZeroLanes(ByteVector v)
+{
+    return (ByteVector)(v == Splat(0));
+}
+
 static inline __attribute__((always_inline)) ByteVector BothLanes(ByteVector a, ByteVector b)
 {
     return a & b;
@@ -120,5 +143,18 @@ static inline unsigned int LowestBit(unsigned int bits)
     return (unsigned int)index;
 #else
     return (unsigned int)__builtin_ctz(bits);
+#endif
+}
+
+static inline unsigned int LowestBit64(unsigned long long bits)
+{
+#if defined(_MSC_VER)
+    unsigned long index;
+    if (_BitScanForward(&index, (unsigned long)bits))
+        return (unsigned int)index;
+    _BitScanForward(&index, (unsigned long)(bits >> 32));
+    return (unsigned int)index + 32;
+#else
+    return (unsigned int)__builtin_ctzll(bits);
 #endif
 }
