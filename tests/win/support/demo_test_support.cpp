@@ -87,8 +87,11 @@ std::string DemoFileState(const std::string& path)
                      data.ftLastWriteTime.dwLowDateTime;
     std::string state = std::to_string(size) + " bytes, written " + std::to_string(time);
     if (size <= 16 * 1024 * 1024) {
-        std::vector<unsigned char> bytes = ReadDemoBytes(path);
-        state += ", content " + std::string(bytes.begin(), bytes.end());
+        // FNV-1a of the content: equal states, equal bytes, in a short text.
+        unsigned long long hash = 14695981039346656037ull;
+        for (unsigned char byte : ReadDemoBytes(path))
+            hash = (hash ^ byte) * 1099511628211ull;
+        state += ", content hash " + std::to_string(hash);
     }
     return state;
 }
@@ -211,4 +214,19 @@ void EndDemoFault(const std::string& folder, HANDLE holder)
         CloseHandle(holder);
     SetFileAttributesA(DemoFaultPath(folder).c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA((folder + "\\folder.dem").c_str());
+}
+
+bool ReadOnlyIsEnforced(const std::string& folder)
+{
+    std::string path = folder + "\\read-only-probe";
+    WriteDemoBytes(path, {1});
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    bool enforced = file == INVALID_HANDLE_VALUE;
+    if (!enforced)
+        CloseHandle(file);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    return enforced;
 }

@@ -19,8 +19,8 @@ void RemoveDemoFolder(const std::string& folder);
 
 bool WriteDemoBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> ReadDemoBytes(const std::string& path);
-// Size, last-write time and (up to 16 MiB) the content, for comparing a file
-// before and after.
+// Size, last-write time and (up to 16 MiB) a hash of the content, for
+// comparing a file before and after.
 std::string DemoFileState(const std::string& path);
 
 // A real demo from the shared demo folder, by file name.
@@ -54,6 +54,10 @@ HANDLE PrepareDemoFault(HWND mainDialog, const std::string& folder, DemoFault fa
                         const std::vector<unsigned char>& demo, std::string* demoPath);
 void EndDemoFault(const std::string& folder, HANDLE holder);
 std::string DemoFaultPath(const std::string& folder);
+
+// False where the read-only attribute does not keep this process from
+// writing (Wine run by root: the attribute is only the Unix mode).
+bool ReadOnlyIsEnforced(const std::string& folder);
 
 // Resets what the inspector writes in AppState, releasing any preview.
 void ClearInspectionState();
