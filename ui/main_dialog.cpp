@@ -132,6 +132,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_COPYDATA:
         TakeHandedOverDemo(dialog, (const COPYDATASTRUCT*)lParam);
+        // A dialog answers a sender through its message result.
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
