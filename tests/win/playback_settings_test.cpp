@@ -1,0 +1,330 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "playback/settings.h"
+#include "tests/win/support/playback_test_support.h"
+#include "tests/win/support/recorded_messages.h"
+#include "ui/resource.h"
+
+static void WriteSetting(const char* name, DWORD type, const std::string& bytes)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &key, NULL));
+    RegSetValueExA(key, name, 0, type, (const BYTE*)bytes.data(), (DWORD)bytes.size());
+    RegCloseKey(key);
+}
+
+static void WriteModeBytes(const char* keyName, const char* name, DWORD type, const std::string& bytes)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, keyName, 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &key, NULL));
+    RegSetValueExA(key, name, 0, type, (const BYTE*)bytes.data(), (DWORD)bytes.size());
+    RegCloseKey(key);
+}
+
+struct StoredValue {
+    DWORD type = 0;
+    DWORD size = 0;
+    std::string bytes;
+    LONG status = ERROR_FILE_NOT_FOUND;
+};
+
+static StoredValue ReadSetting(const char* name)
+{
+    StoredValue value;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return value;
+    char buffer[1024];
+    value.size = sizeof buffer;
+    value.status = RegQueryValueExA(key, name, NULL, &value.type, (BYTE*)buffer, &value.size);
+    if (value.status == ERROR_SUCCESS)
+        value.bytes.assign(buffer, value.size);
+    RegCloseKey(key);
+    return value;
+}
+
+// Every test starts from no keys, empty fields and no video mode read.
+static HWND FreshStart()
+{
+    ResetPlaybackRegistry();
+    SetCurrentMode("", "");
+    TakeRecordedBoxes();
+    HWND dialog = CreateMainFields();
+    EXPECT_TRUE(dialog);
+    return dialog;
+}
+
+static void ExpectBoxes(const std::vector<std::string>& texts)
+{
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(texts.size(), boxes.size());
+    for (size_t i = 0; i < texts.size(); i++) {
+        EXPECT_EQ(texts[i], boxes[i].text);
+        EXPECT_EQ("Error", boxes[i].caption);
+        EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[i].flags);
+    }
+}
+
+TEST(PlaybackSettings, FirstRunWithoutKeyShowsNothingAndReadsNothing)
+{
+    HWND dialog = FreshStart();
+    SetModeValue(halfLifeKey, "EngineModeW", 800);
+    SetModeValue(halfLifeKey, "EngineModeH", 600);
+
+    LoadSettings(dialog);
+
+    ExpectBoxes({});
+    EXPECT_EQ("", GetField(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("", GetField(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ("", GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    EXPECT_STREQ("", appState.currentWidth);
+    EXPECT_STREQ("", appState.currentHeight);
+    DestroyWindow(dialog);
+}
+
+TEST(PlaybackSettings, SaveStoresThreeStringsWithTheirNul)
+{
+    HWND dialog = FreshStart();
+    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe");
+    SetField(dialog, IDC_MAIN_COMMAND_LINE, "-dev -w 640");
+    SetField(dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 extra");
+
+    EXPECT_TRUE(SaveSettings(dialog));
+    ExpectBoxes({});
+
+    StoredValue path = ReadSetting("Path");
+    EXPECT_EQ((DWORD)REG_SZ, path.type);
+    EXPECT_EQ(std::string("C:\\Games\\Half-Life\\hl.exe") + '\0', path.bytes);
+    EXPECT_EQ(26u, path.size);
+    StoredValue commandLine = ReadSetting("CommandLine");
+    EXPECT_EQ((DWORD)REG_SZ, commandLine.type);
+    EXPECT_EQ(std::string("-dev -w 640\0", 12), commandLine.bytes);
+    // The speed field gives its first 19 characters only.
+    StoredValue speed = ReadSetting("DemoSpeed");
+    EXPECT_EQ((DWORD)REG_SZ, speed.type);
+    EXPECT_EQ(std::string("+host_framerate 0.0\0", 20), speed.bytes);
+
+    // Empty fields are empty strings of one byte; long fields give 259.
+    SetField(dialog, IDC_MAIN_EXE_PATH, std::string(300, 'p'));
+    SetField(dialog, IDC_MAIN_COMMAND_LINE, "");
+    SetField(dialog, IDC_MAIN_DEMO_SPEED, "");
+    EXPECT_TRUE(SaveSettings(dialog));
+    EXPECT_EQ(std::string(259, 'p') + '\0', ReadSetting("Path").bytes);
+    EXPECT_EQ(std::string(1, '\0'), ReadSetting("CommandLine").bytes);
+    EXPECT_EQ(1u, ReadSetting("DemoSpeed").size);
+    EXPECT_EQ((DWORD)REG_SZ, ReadSetting("DemoSpeed").type);
+    DestroyWindow(dialog);
+}
+
+TEST(PlaybackSettings, SaveThatCannotCreateTheKeyFailsAndWritesNothing)
+{
+    HWND dialog = FreshStart();
+    // A volatile parent refuses a lasting child key.
+    HKEY parent;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brakwood\\Flickbox", 0,
+                                             NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
+                                             &parent, NULL));
+    RegCloseKey(parent);
+    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe");
+
+    EXPECT_FALSE(SaveSettings(dialog));
+
+    ExpectBoxes({"Could not create the settings registry key: " +
+                 SystemErrorText(ERROR_CHILD_MUST_BE_VOLATILE)});
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadSetting("Path").status);
+    ResetPlaybackRegistry();
+    DestroyWindow(dialog);
+}
+
+TEST(PlaybackSettings, LoadRoundTripsAndReadsTheGameModeHeightFirst)
+{
+    HWND dialog = FreshStart();
+    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\GAMES\\HALF-LIFE\\HL.EXE");
+    SetField(dialog, IDC_MAIN_COMMAND_LINE, "-dev");
+    SetField(dialog, IDC_MAIN_DEMO_SPEED, "0.5");
+    ASSERT_TRUE(SaveSettings(dialog));
+    DestroyWindow(dialog);
+    SetModeValue(halfLifeKey, "EngineModeW", 1024);
+    SetModeValue(halfLifeKey, "EngineModeH", 768);
+    SetModeValue(counterStrikeKey, "EngineModeW", 640);
+    SetModeValue(counterStrikeKey, "EngineModeH", 480);
+
+    dialog = CreateMainFields();
+    LoadSettings(dialog);
+
+    ExpectBoxes({});
+    // The path keeps its capitals; the copy the kind is read from is lowered.
+    EXPECT_EQ("C:\\GAMES\\HALF-LIFE\\HL.EXE", GetField(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("-dev", GetField(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ("0.5", GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    EXPECT_STREQ("1024", appState.currentWidth);
+    EXPECT_STREQ("768", appState.currentHeight);
+
+    // Saving again later changes nothing of the mode read at start-up.
+    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\cstrike.exe");
+    ASSERT_TRUE(SaveSettings(dialog));
+    EXPECT_STREQ("1024", appState.currentWidth);
+    DestroyWindow(dialog);
+}
+
+TEST(PlaybackSettings, GameKindFromThePath)
+{
+    struct Row {
+        const char* path;
+        const char* width;
+    } rows[] = {
+        {"C:\\Games\\hl.exe.old\\cstrike.exe", "1024"},
+        {"D:\\GAMES\\CSTRIKE.EXE", "640"},
+        {"C:\\Games\\Half-Life\\hlds.exe", ""},
+    };
+    for (const Row& row : rows) {
+        HWND dialog = FreshStart();
+        SetModeValue(halfLifeKey, "EngineModeW", 1024);
+        SetModeValue(halfLifeKey, "EngineModeH", 768);
+        SetModeValue(counterStrikeKey, "EngineModeW", 640);
+        SetModeValue(counterStrikeKey, "EngineModeH", 480);
+        WriteSetting("Path", REG_SZ, std::string(row.path) + '\0');
+        WriteSetting("CommandLine", REG_SZ, std::string(1, '\0'));
+        WriteSetting("DemoSpeed", REG_SZ, std::string(1, '\0'));
+
+        LoadSettings(dialog);
+
+        ExpectBoxes({});
+        EXPECT_STREQ(row.width, appState.currentWidth) << row.path;
+        DestroyWindow(dialog);
+    }
+}
+
+TEST(PlaybackSettings, MissingValuesGiveExactlyTheirOwnMessages)
+{
+    HWND dialog = FreshStart();
+    SetField(dialog, IDC_MAIN_COMMAND_LINE, "kept");
+    SetField(dialog, IDC_MAIN_DEMO_SPEED, "kept too");
+    WriteSetting("Path", REG_SZ, std::string("C:\\HL\\hl.exe") + '\0');
+    SetModeValue(halfLifeKey, "EngineModeH", 600);
+    SetCurrentMode("old", "");
+    std::string notFound = SystemErrorText(ERROR_FILE_NOT_FOUND);
+
+    LoadSettings(dialog);
+
+    ExpectBoxes({"Could not read BWV2: " + notFound, "Could not read BWV3: " + notFound,
+                 "Could not read HLV2: " + notFound});
+    EXPECT_EQ("C:\\HL\\hl.exe", GetField(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("kept", GetField(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ("kept too", GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    EXPECT_STREQ("600", appState.currentHeight);
+    EXPECT_STREQ("old", appState.currentWidth);
+
+    // Only CommandLine and DemoSpeed stored; the path field keeps its text.
+    dialog = FreshStart();
+    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\CS\\cstrike.exe");
+    WriteSetting("CommandLine", REG_SZ, std::string("-x") + '\0');
+    WriteSetting("DemoSpeed", REG_SZ, std::string("1") + '\0');
+    SetModeValue(counterStrikeKey, "EngineModeW", 800);
+
+    LoadSettings(dialog);
+
+    ExpectBoxes({"Could not read BWV1: " + notFound, "Could not read CSV1: " + notFound});
+    EXPECT_EQ("C:\\CS\\cstrike.exe", GetField(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("-x", GetField(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_STREQ("", appState.currentHeight);
+    EXPECT_STREQ("800", appState.currentWidth);
+    DestroyWindow(dialog);
+}
+
+TEST(PlaybackSettings, MissingGameKeyEndsTheLoad)
+{
+    struct Row {
+        const char* path;
+        const char* message;
+    } rows[] = {
+        {"C:\\HL\\hl.exe", "Could not read Half-Life registry"},
+        {"C:\\CS\\cstrike.exe", "Could not read CounterStrike registry"},
+    };
+    for (const Row& row : rows) {
+        HWND dialog = FreshStart();
+        WriteSetting("Path", REG_SZ, std::string(row.path) + '\0');
+        WriteSetting("CommandLine", REG_SZ, std::string(1, '\0'));
+        WriteSetting("DemoSpeed", REG_SZ, std::string(1, '\0'));
+
+        LoadSettings(dialog);
+
+        ExpectBoxes({std::string(row.message) + ": " + SystemErrorText(ERROR_FILE_NOT_FOUND)});
+        EXPECT_STREQ("", appState.currentWidth);
+        EXPECT_STREQ("", appState.currentHeight);
+        DestroyWindow(dialog);
+    }
+}
+
+TEST(PlaybackSettings, LongTextsLoadWholeUpToTheBuffer)
+{
+    HWND dialog = FreshStart();
+    // Stored by another hand: longer than the speed field saves, loaded whole.
+    WriteSetting("Path", REG_SZ, std::string(259, 'p') + '\0');
+    WriteSetting("CommandLine", REG_SZ, std::string(40, 'c') + '\0');
+    WriteSetting("DemoSpeed", REG_SZ, std::string(40, 's') + '\0');
+
+    LoadSettings(dialog);
+
+    ExpectBoxes({});
+    EXPECT_EQ(std::string(259, 'p'), GetField(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ(std::string(40, 's'), GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    DestroyWindow(dialog);
+}
+
+TEST(PlaybackSettings, StringFillingTheBufferWithoutNulIsUnreadable)
+{
+    HWND dialog = FreshStart();
+    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\HL\\hl.exe");
+    SetModeValue(halfLifeKey, "EngineModeW", 800);
+    SetModeValue(halfLifeKey, "EngineModeH", 600);
+    // The value's type is not looked at, so raw bytes stand for any string.
+    WriteSetting("Path", REG_BINARY, std::string(260, 'x'));
+    WriteSetting("CommandLine", REG_SZ, std::string(300, 'c') + '\0');
+    WriteSetting("DemoSpeed", REG_BINARY, std::string(259, 's'));
+
+    LoadSettings(dialog);
+
+    std::string moreData = SystemErrorText(ERROR_MORE_DATA);
+    ExpectBoxes({"Could not read BWV1: " + moreData, "Could not read BWV2: " + moreData});
+    EXPECT_EQ("C:\\HL\\hl.exe", GetField(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("", GetField(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ(std::string(259, 's'), GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    EXPECT_STREQ("800", appState.currentWidth);
+    DestroyWindow(dialog);
+}
+
+TEST(PlaybackSettings, GameValuesBeyondAVideoModeAreNotTaken)
+{
+    HWND dialog = FreshStart();
+    WriteSetting("Path", REG_SZ, std::string("C:\\HL\\hl.exe") + '\0');
+    WriteSetting("CommandLine", REG_SZ, std::string(1, '\0'));
+    WriteSetting("DemoSpeed", REG_SZ, std::string(1, '\0'));
+    // Eight bytes do not fit the 4-byte value; eight digits do not fit the text.
+    WriteModeBytes(halfLifeKey, "EngineModeH", REG_BINARY, std::string(8, '\1'));
+    SetModeValue(halfLifeKey, "EngineModeW", 12345678);
+    SetCurrentMode("old", "old");
+
+    LoadSettings(dialog);
+
+    ExpectBoxes({"Could not read HLV1: " + SystemErrorText(ERROR_MORE_DATA),
+                 "Could not read HLV2: " + SystemErrorText(ERROR_INVALID_DATA)});
+    EXPECT_STREQ("old", appState.currentWidth);
+    EXPECT_STREQ("old", appState.currentHeight);
+
+    // Negative values read as signed, short values from whatever type.
+    SetModeValue(halfLifeKey, "EngineModeH", (DWORD)-1);
+    SetModeValue(halfLifeKey, "EngineModeW", (DWORD)-999999);
+    LoadSettings(dialog);
+    ExpectBoxes({});
+    EXPECT_STREQ("-1", appState.currentHeight);
+    EXPECT_STREQ("-999999", appState.currentWidth);
+    DestroyWindow(dialog);
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Scratch game trees, compatibility packs, the stand-in game's report and the
+// registry keys the playback tests work on.
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// The folder of flickbox_win_tests.exe, where standin_game.exe lies as well.
+std::string TestBinDir();
+
+// A fresh, empty folder under the temporary folder (removed first if left).
+std::string MakeScratchFolder(const std::string& name);
+
+void RemoveTree(const std::string& path);
+bool WriteBytes(const std::string& path, const std::string& bytes);   // makes the folders
+std::string ReadBytes(const std::string& path);                       // "<missing>" if none
+bool FileExists(const std::string& path);
+void SetReadOnly(const std::string& path);
+
+// The text after the file's last NUL, as the stand-in reports it.
+std::string FileTag(const std::string& path);
+
+// "size hash" of a file, in the stand-in's form.
+std::string DemoFingerprint(const std::string& path);
+
+// The main dialog's template with a procedure that does nothing.
+HWND CreateMainFields();
+void SetField(HWND dialog, int id, const std::string& text);
+std::string GetField(HWND dialog, int id);
+
+extern const char settingsKey[];
+extern const char halfLifeKey[];
+extern const char counterStrikeKey[];
+
+// Deletes the settings key and both games' keys.
+void ResetPlaybackRegistry();
+void SetModeValue(const char* key, const char* name, DWORD value);
+std::string ReadModeValue(const char* key, const char* name);   // "none" when absent
+
+// A game tree: engine files tagged "<origin> <file>", the executable a copy
+// of the stand-in tagged the same way, and the mod's two files.
+struct GameTree {
+    std::string installDir;
+    std::string exePath;
+    std::vector<std::string> engineFiles;   // relative, no leading backslash
+    std::vector<std::string> modFiles;      // relative to installDir, mod included
+};
+GameTree BuildGameTree(const std::string& installDir, bool counterStrike, const std::string& mod);
+
+// A compatibility pack under programDir for the given set and mod (p43 and
+// mod, or p43r and mod + "r"), its files tagged "pack <file as played>".
+void BuildPack(const std::string& programDir, bool counterStrike, const std::string& mod);
+
+// The live files of the tree should carry the origin's tags.
+void ExpectTreeFiles(const GameTree& tree, const std::string& origin, const std::string& suffix = "");
+
+// The stand-in's standin_report.txt beside the executable as key=value lines;
+// empty when there is none.
+std::map<std::string, std::string> ReadReport(const GameTree& tree);
+
+// Sets the fields of AppState that PlayDemo and SwapEngineFiles read.
+void SetDemoState(const char* modDir, const char* networkVersion, const char* width,
+                  const char* height, bool hltv);
+void SetCurrentMode(const char* width, const char* height);
