@@ -400,7 +400,12 @@ def convert_background(tmp, palette_path):
              "-draw", "polygon %d,%d %d,%d %d,%d" % (middle - 5, 72, middle + 5, 72, middle, 78)]
     draw += rect(TEXT, middle - 1, 64, middle + 1, 72)
 
-    rgb = render([texture], draw, width, height, palette_path, "FloydSteinberg")
+    # Only the texture is dithered into the 16 colours: error spread from it
+    # must not speckle the flat boxes drawn over it.
+    dithered = os.path.join(tmp, "convert_texture_16.ppm")
+    subprocess.run([CONVERT, texture, "-dither", "FloydSteinberg", "-remap", palette_path,
+                    "-depth", "8", "ppm:" + dithered], check=True)
+    rgb = render([dithered], draw, width, height, palette_path, "None")
     return width, height, rgb
 
 
