@@ -135,13 +135,13 @@ TEST(E2eConvert, CancellingTheQuestionOrTheDialogKeepsTheFile)
     PostCommand(converter, IDOK);
     ExpectBox(run.process.dwProcessId, "Convert resolution in demo?", IDCANCEL);
     EXPECT_TRUE(WaitForWindowGone(converter));
-    EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
 
     converter = OpenConverter(run, "1280", "960");
     ASSERT_TRUE(converter != NULL);
     PostCommand(converter, IDCANCEL);
     EXPECT_TRUE(WaitForWindowGone(converter));
-    EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
 
     std::vector<unsigned char> bytes;
     ASSERT_TRUE(ReadWholeFile(demo, &bytes));

@@ -344,6 +344,19 @@ bool WaitForNoMessageBox(DWORD processId)
     return true;
 }
 
+bool StaysWithoutMessageBox(DWORD processId, HWND window)
+{
+    if (!WaitUntilResponsive(window))
+        return false;
+    // A box opened from the same handler may show a moment after its loop ran.
+    for (int i = 0; i < 10; i++) {
+        if (FindProcessWindow(processId, KIND_MESSAGE_BOX))
+            return false;
+        Sleep(POLL_MS);
+    }
+    return true;
+}
+
 HWND WaitForConverterDialog(DWORD processId)
 {
     return WaitForProcessWindow(processId, KIND_CONVERTER);

@@ -87,6 +87,11 @@ bool AnswerMessageBox(const MessageBoxView& box, int buttonId);
 // Waits until the process shows no message box; false after the time-out.
 bool WaitForNoMessageBox(DWORD processId);
 
+// After an answer that should end an operation quietly: waits until the
+// window takes messages again and then watches a moment longer; false when a
+// message box of the process shows up meanwhile.
+bool StaysWithoutMessageBox(DWORD processId, HWND window);
+
 // Waits for the visible "Convert demo resolution" dialog of the process.
 HWND WaitForConverterDialog(DWORD processId);
 
