@@ -1,0 +1,276 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "app/colours.h"
+#include "demo/convert.h"
+#include "demo/inspect.h"
+#include "tests/win/support/demo_test_support.h"
+#include "tests/win/support/recorded_messages.h"
+#include "tools/sample_demo.h"
+#include "ui/resource.h"
+
+static const unsigned QUESTION = MB_OKCANCEL | MB_ICONQUESTION;
+
+static HWND OpenConverter()
+{
+    HWND dialog = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_CONVERT), NULL,
+                                     ConvertResolutionDialog, 0);
+    ShowWindow(dialog, SW_SHOW);
+    UpdateWindow(dialog);
+    return dialog;
+}
+
+static std::string FieldText(HWND window, int id)
+{
+    char text[2048] = {};
+    GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+static void SetField(HWND window, int id, const char* text)
+{
+    SetDlgItemTextA(window, id, text);
+}
+
+// A main dialog showing the inspected demo, with a stale summary so that a
+// new inspection can be seen.
+static HWND InspectedMainDialog(const std::string& demo)
+{
+    ClearInspectionState();
+    HWND mainDialog = CreateDemoMainDialog();
+    SetDemoPath(mainDialog, demo);
+    InspectDemo(mainDialog);
+    SetField(mainDialog, IDC_MAIN_SUMMARY, "stale");
+    TakeRecordedBoxes();
+    return mainDialog;
+}
+
+static SampleDemoSpec Spec800x600()
+{
+    SampleDemoSpec spec;
+    spec.width = 800;
+    spec.height = 600;
+    return spec;
+}
+
+TEST(DemoConvertDialog, ShowsCurrentSizeWithIconCentred)
+{
+    CopyText(appState.demoWidth, sizeof appState.demoWidth, "800");
+    CopyText(appState.demoHeight, sizeof appState.demoHeight, "*");
+
+    HWND dialog = OpenConverter();
+    ASSERT_TRUE(dialog);
+
+    EXPECT_EQ("800", FieldText(dialog, IDC_CONVERT_OLD_WIDTH));
+    EXPECT_EQ("*", FieldText(dialog, IDC_CONVERT_OLD_HEIGHT));
+    EXPECT_EQ("", FieldText(dialog, IDC_CONVERT_NEW_WIDTH));
+    HICON small = (HICON)SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0);
+    HICON big = (HICON)SendMessageA(dialog, WM_GETICON, ICON_BIG, 0);
+    EXPECT_TRUE(small);
+    EXPECT_EQ(small, big);
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    EXPECT_EQ((GetSystemMetrics(SM_CXFULLSCREEN) - width) / 2, frame.left);
+    EXPECT_EQ((GetSystemMetrics(SM_CYFULLSCREEN) - height) / 2, frame.top);
+
+    // The background is bitmap 140 at its own size, and goes with the dialog.
+    HBITMAP background = (HBITMAP)GetWindowLongPtrA(dialog, DWLP_USER);
+    BITMAP size = {};
+    ASSERT_TRUE(GetObjectA(background, sizeof size, &size));
+    EXPECT_EQ(280, size.bmWidth);
+    EXPECT_EQ(154, size.bmHeight);
+    DestroyWindow(dialog);
+    EXPECT_EQ(0u, GetObjectType(background));
+}
+
+TEST(DemoConvertDialog, PaintsTheBackgroundAtTheOrigin)
+{
+    HWND dialog = OpenConverter();
+    HBITMAP own = LoadBitmapA(appInstance, MAKEINTRESOURCEA(IDB_CONVERT_BACKGROUND));
+    HDC source = CreateCompatibleDC(NULL);
+    HGDIOBJ previous = SelectObject(source, own);
+    HDC screen = GetDC(dialog);
+    // Points clear of the four fields and the buttons.
+    const POINT points[] = {{0, 0}, {3, 5}, {150, 10}, {5, 120}, {60, 140}};
+    for (const POINT& point : points) {
+        SCOPED_TRACE(std::to_string(point.x) + "," + std::to_string(point.y));
+        EXPECT_EQ(GetPixel(source, point.x, point.y), GetPixel(screen, point.x, point.y));
+    }
+    ReleaseDC(dialog, screen);
+    SelectObject(source, previous);
+    DeleteDC(source);
+    DeleteObject(own);
+    DestroyWindow(dialog);
+}
+
+TEST(DemoConvertDialog, ColoursItsControls)
+{
+    HWND dialog = OpenConverter();
+    HDC dc = GetDC(dialog);
+    ASSERT_NE(editBrush, dialogBrush);
+    struct {
+        UINT message;
+        int control;
+        HBRUSH brush;
+    } rows[] = {
+        {WM_CTLCOLOREDIT, IDC_CONVERT_NEW_WIDTH, editBrush},
+        {WM_CTLCOLORSTATIC, IDC_CONVERT_OLD_WIDTH, dialogBrush},
+    };
+    for (const auto& row : rows) {
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkMode(dc, OPAQUE);
+        LRESULT brush = SendMessageA(dialog, row.message, (WPARAM)dc,
+                                     (LPARAM)GetDlgItem(dialog, row.control));
+        EXPECT_EQ((LRESULT)row.brush, brush);
+        EXPECT_EQ(RGB(209, 202, 187), GetTextColor(dc));
+        EXPECT_EQ(TRANSPARENT, GetBkMode(dc));
+    }
+    EXPECT_EQ((LRESULT)dialogBrush, SendMessageA(dialog, WM_CTLCOLORDLG, (WPARAM)dc, (LPARAM)dialog));
+    ReleaseDC(dialog, dc);
+    DestroyWindow(dialog);
+}
+
+TEST(DemoConvertDialog, OkConvertsClosesAndInspectsAgain)
+{
+    std::string folder = MakeDemoFolder("dialog-ok");
+    std::string demo = folder + "\\demo.dem";
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), Spec800x600()));
+    HWND mainDialog = InspectedMainDialog(demo);
+    ASSERT_STREQ("800", appState.demoWidth);
+    HBITMAP oldPreview = CreateBitmap(2, 2, 1, 1, NULL);
+    appState.mapPreview = oldPreview;
+    HWND dialog = OpenConverter();
+    EXPECT_EQ("600", FieldText(dialog, IDC_CONVERT_OLD_HEIGHT));
+    SetField(dialog, IDC_CONVERT_NEW_WIDTH, "1024");
+    SetField(dialog, IDC_CONVERT_NEW_HEIGHT, "768");
+
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Convert resolution in demo?", boxes[0].text);
+    EXPECT_EQ("Demo converted.", boxes[1].text);
+    EXPECT_EQ(QUESTION, boxes[1].flags);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_EQ(0u, GetObjectType(oldPreview));
+    EXPECT_STREQ("1024", appState.demoWidth);
+    EXPECT_STREQ("768", appState.demoHeight);
+    EXPECT_NE(std::string::npos, FieldText(mainDialog, IDC_MAIN_SUMMARY).find("Demo Res: 1024x768\n"));
+    std::vector<unsigned char> converted = BuildSampleDemo([] {
+        SampleDemoSpec spec = Spec800x600();
+        spec.width = 1024;
+        spec.height = 768;
+        return spec;
+    }());
+    EXPECT_TRUE(converted == ReadDemoBytes(demo));
+
+    DestroyWindow(dialog);
+    DestroyWindow(mainDialog);
+    ClearInspectionState();
+    RemoveDemoFolder(folder);
+}
+
+struct RefusedOk {
+    const char* name;
+    bool recorded;          // the demo holds a record of its size
+    const char* newWidth;
+    const char* newHeight;
+    int answer;
+    const char* box;
+};
+
+// Whatever the conversion did, OK closes the dialog and inspects again.
+TEST(DemoConvertDialog, OkWithoutConversionStillInspectsAgain)
+{
+    const RefusedOk cases[] = {
+        {"cancelled", true, "1024", "768", IDCANCEL, "Convert resolution in demo?"},
+        {"rejected", true, "1000", "768", IDOK,
+         "Wrong resolution. Available resolutions are:\n1280x960\n1152x864\n1024x768\n800x600\n"
+         "640x480\n512x384\n480x360\n400x300"},
+        {"empty height", true, "1024", "", IDOK,
+         "Wrong resolution. Available resolutions are:\n1280x960\n1152x864\n1024x768\n800x600\n"
+         "640x480\n512x384\n480x360\n400x300"},
+        {"unknown size", false, "1024", "768", IDOK,
+         "The demo's current resolution is unknown, so it cannot be converted."},
+    };
+    std::string folder = MakeDemoFolder("dialog-refused");
+    std::string demo = folder + "\\demo.dem";
+    for (const RefusedOk& refused : cases) {
+        SCOPED_TRACE(refused.name);
+        SampleDemoSpec spec = Spec800x600();
+        if (!refused.recorded)
+            spec.width = spec.height = 0;
+        ASSERT_TRUE(WriteSampleDemo(demo.c_str(), spec));
+        HWND mainDialog = InspectedMainDialog(demo);
+        std::string before = DemoFileState(demo);
+        HWND dialog = OpenConverter();
+        SetField(dialog, IDC_CONVERT_NEW_WIDTH, refused.newWidth);
+        SetField(dialog, IDC_CONVERT_NEW_HEIGHT, refused.newHeight);
+        ScriptAnswers({refused.answer});
+
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(refused.box, boxes[0].text);
+        EXPECT_FALSE(IsWindowVisible(dialog));
+        EXPECT_EQ(before, DemoFileState(demo));
+        EXPECT_EQ(0u, FieldText(mainDialog, IDC_MAIN_SUMMARY).find("Half-Life Version: "));
+        DestroyWindow(dialog);
+        DestroyWindow(mainDialog);
+    }
+    ClearInspectionState();
+    RemoveDemoFolder(folder);
+}
+
+static UINT endingMessage;
+static WPARAM endingCommand;
+
+static void CALLBACK EndConverter(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = FindWindowA(NULL, "Convert demo resolution");
+    if (!dialog)
+        return;
+    KillTimer(NULL, timer);
+    SetDlgItemTextA(dialog, IDC_CONVERT_NEW_WIDTH, "1024");
+    SetDlgItemTextA(dialog, IDC_CONVERT_NEW_HEIGHT, "768");
+    PostMessageA(dialog, endingMessage, endingCommand, 0);
+}
+
+// Run modally, as the main window does: Cancel ends with 2, the close box with
+// 0, and neither converts nor inspects.
+TEST(DemoConvertDialog, CancelAndCloseEndWithoutConverting)
+{
+    const struct {
+        UINT message;
+        WPARAM command;
+        INT_PTR result;
+    } endings[] = {
+        {WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), IDCANCEL},
+        {WM_CLOSE, 0, 0},
+    };
+    std::string folder = MakeDemoFolder("dialog-cancel");
+    std::string demo = folder + "\\demo.dem";
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), Spec800x600()));
+    HWND mainDialog = InspectedMainDialog(demo);
+    std::string before = DemoFileState(demo);
+
+    for (const auto& ending : endings) {
+        endingMessage = ending.message;
+        endingCommand = ending.command;
+        SetTimer(NULL, 0, 20, EndConverter);
+        INT_PTR result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_CONVERT), NULL,
+                                         ConvertResolutionDialog, 0);
+        EXPECT_EQ(ending.result, result);
+    }
+    EXPECT_TRUE(TakeRecordedBoxes().empty());
+    EXPECT_EQ(before, DemoFileState(demo));
+    EXPECT_EQ("stale", FieldText(mainDialog, IDC_MAIN_SUMMARY));
+    DestroyWindow(mainDialog);
+    ClearInspectionState();
+    RemoveDemoFolder(folder);
+}
