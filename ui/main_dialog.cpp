@@ -103,7 +103,12 @@ static void ReleaseMainDialogResources()
 
 static INT_PTR ColourControl(WPARAM wParam, HBRUSH brush)
 {
-    SetControlTextColours((HDC)wParam);
+    HDC dc = (HDC)wParam;
+    SetControlTextColours(dc);
+    // Lists fill their rows and empty space opaquely in the background
+    // colour whatever the mode; without this they stay white under the
+    // light text.
+    SetBkColor(dc, CONTROL_BACK_COLOUR);
     return (INT_PTR)brush;
 }
 

@@ -169,10 +169,13 @@ TEST(UiMainDialog, ColourMessagesReturnTheirBrushes)
     for (const Row& row : rows) {
         SetTextColor(dc, RGB(0, 0, 0));
         SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, RGB(255, 255, 255));
         LRESULT result = SendMessageA(dialog, row.message, (WPARAM)dc, (LPARAM)dialog);
         EXPECT_EQ((LRESULT)row.brush, result) << row.message;
         EXPECT_EQ(row.coloursText ? RGB(209, 202, 187) : RGB(0, 0, 0), GetTextColor(dc)) << row.message;
         EXPECT_EQ(row.coloursText ? TRANSPARENT : OPAQUE, GetBkMode(dc)) << row.message;
+        EXPECT_EQ(row.coloursText ? RGB(93, 86, 71) : RGB(255, 255, 255), GetBkColor(dc))
+            << row.message;
     }
     // Left to the default handling.
     LRESULT scrollBar = SendMessageA(dialog, WM_CTLCOLORSCROLLBAR, (WPARAM)dc, (LPARAM)dialog);
