@@ -1,6 +1,6 @@
 #include "tests/win/support/demo_test_support.h"
 
-#include <stdio.h>
+#include <gtest/gtest.h>
 
 #include "app/app_state.h"
 #include "tests/win/support/recorded_messages.h"
@@ -229,4 +229,42 @@ bool ReadOnlyIsEnforced(const std::string& folder)
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
     return enforced;
+}
+
+void ExpectDemoBox(const RecordedBox& box, const std::string& text, const char* caption,
+                   unsigned flags)
+{
+    EXPECT_EQ(text, box.text);
+    EXPECT_EQ(caption, box.caption);
+    EXPECT_EQ(flags, box.flags);
+}
+
+void ExpectDemoFailures(void (*operation)(HWND mainDialog), const char* question,
+                        const std::vector<unsigned char>& demo,
+                        const std::vector<DemoFailure>& failures, const char* folderName)
+{
+    std::string folder = MakeDemoFolder(folderName);
+    HWND mainDialog = CreateDemoMainDialog();
+    for (const DemoFailure& failure : failures) {
+        SCOPED_TRACE(failure.message + std::string(" / ") + SystemErrorText(failure.error));
+        std::string demoPath;
+        HANDLE holder = PrepareDemoFault(mainDialog, folder, failure.fault, demo, &demoPath);
+        std::string before = DemoFileState(demoPath);
+        TakeRecordedBoxes();
+
+        operation(mainDialog);
+
+        EXPECT_EQ(before, DemoFileState(demoPath));
+        EndDemoFault(folder, holder);
+        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+        ASSERT_EQ(2u, boxes.size());
+        ExpectDemoBox(boxes[0], question, "Flickbox", MB_OKCANCEL | MB_ICONQUESTION);
+        if (failure.error)
+            ExpectDemoBox(boxes[1], ErrorBoxText(failure.message, failure.error), "Error",
+                          MB_ICONINFORMATION);
+        else
+            ExpectDemoBox(boxes[1], failure.message, "Flickbox", MB_OK | MB_ICONINFORMATION);
+    }
+    DestroyWindow(mainDialog);
+    RemoveDemoFolder(folder);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/support/recorded_messages.h"
+
 // Dialog 101 with a procedure that does nothing, so its fields can be set and
 // read; its caption "Flickbox" lets FindWindowA find it.
 HWND CreateDemoMainDialog();
@@ -58,6 +60,22 @@ std::string DemoFaultPath(const std::string& folder);
 // False where the read-only attribute does not keep this process from
 // writing (Wine run by root: the attribute is only the Unix mode).
 bool ReadOnlyIsEnforced(const std::string& folder);
+
+// Expects the box's text, caption and flags.
+void ExpectDemoBox(const RecordedBox& box, const std::string& text, const char* caption,
+                   unsigned flags);
+
+struct DemoFailure {
+    DemoFault fault;
+    const char* message;
+    unsigned long error;   // 0: a plain notice without system text
+};
+
+// Runs the operation on each fault in a fresh main dialog and expects the
+// question, then the failure's box, and the file exactly as it was.
+void ExpectDemoFailures(void (*operation)(HWND mainDialog), const char* question,
+                        const std::vector<unsigned char>& demo,
+                        const std::vector<DemoFailure>& failures, const char* folderName);
 
 // Resets what the inspector writes in AppState, releasing any preview.
 void ClearInspectionState();
