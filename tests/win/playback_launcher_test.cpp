@@ -1,0 +1,436 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "app/app_state.h"
+#include "playback/launcher.h"
+#include "tests/win/support/playback_test_support.h"
+#include "tests/win/support/recorded_messages.h"
+#include "tools/sample_demo.h"
+#include "ui/resource.h"
+
+struct PlayScene {
+    std::string root;
+    GameTree tree;
+    std::string demoPath;
+    std::string stagedPath;
+    const char* gameKey;
+    HWND dialog;
+};
+
+static const char fixedText[] = " -console -toconsole +exec config.cfg +playdemo flickbox.dem ";
+
+// A game tree with its pack, a demo to play, the user's mode 1024x768 in
+// the game's key and the dialog filled in; the demo is of protocol 48,
+// 640x480, not HLTV, unless the test says otherwise.
+static PlayScene MakeScene(const std::string& name, bool counterStrike, const std::string& mod)
+{
+    PlayScene scene;
+    ResetPlaybackRegistry();
+    scene.root = MakeScratchFolder(name);
+    scene.tree = BuildGameTree(scene.root + "\\game", counterStrike, mod);
+    std::string programDir = scene.root + "\\flickbox";
+    BuildPack(programDir, counterStrike, mod);
+    CopyText(appState.programDir, sizeof appState.programDir, programDir.c_str());
+    scene.demoPath = scene.root + "\\demos\\match.dem";
+    SampleDemoSpec spec;
+    spec.gameDir = mod;
+    spec.width = 640;
+    spec.height = 480;
+    CreateDirectoryA((scene.root + "\\demos").c_str(), NULL);
+    EXPECT_TRUE(WriteSampleDemo(scene.demoPath.c_str(), spec));
+    scene.stagedPath = scene.tree.installDir + "\\" + mod + "\\flickbox.dem";
+    scene.gameKey = counterStrike ? counterStrikeKey : halfLifeKey;
+    SetModeValue(scene.gameKey, "EngineModeW", 1024);
+    SetModeValue(scene.gameKey, "EngineModeH", 768);
+    SetCurrentMode("1024", "768");
+    SetDemoState(mod.c_str(), "48", "640", "480", false);
+    scene.dialog = CreateMainFields();
+    SetField(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
+    SetField(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
+    SetField(scene.dialog, IDC_MAIN_COMMAND_LINE, "");
+    SetField(scene.dialog, IDC_MAIN_DEMO_SPEED, "");
+    TakeRecordedBoxes();
+    return scene;
+}
+
+static void EndScene(PlayScene& scene)
+{
+    DestroyWindow(scene.dialog);
+    RemoveTree(scene.root);
+    CopyText(appState.programDir, sizeof appState.programDir, TestBinDir().c_str());
+}
+
+static std::string Mode(const PlayScene& scene)
+{
+    return ReadModeValue(scene.gameKey, "EngineModeW") + "x" +
+           ReadModeValue(scene.gameKey, "EngineModeH");
+}
+
+static std::string ReportedMode(const std::map<std::string, std::string>& report)
+{
+    std::string width = report.count("EngineModeW") ? report.at("EngineModeW") : "?";
+    std::string height = report.count("EngineModeH") ? report.at("EngineModeH") : "?";
+    return width + "x" + height;
+}
+
+// What the stand-in saw of the tree's files, compared with one origin.
+static void ExpectReportedFiles(const std::map<std::string, std::string>& report,
+                                const GameTree& tree, const std::string& origin)
+{
+    for (const std::string& file : tree.engineFiles)
+        EXPECT_EQ(origin + " " + file, report.count("file " + file) ? report.at("file " + file) : "?")
+            << file;
+    for (const std::string& file : tree.modFiles)
+        EXPECT_EQ(origin + " " + file, report.count("file " + file) ? report.at("file " + file) : "?")
+            << file;
+}
+
+static std::string CurrentDirectory()
+{
+    char cwd[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof cwd, cwd);
+    return cwd;
+}
+
+static void ExpectBoxes(const std::vector<std::string>& texts)
+{
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(texts.size(), boxes.size());
+    for (size_t i = 0; i < texts.size(); i++) {
+        EXPECT_EQ(texts[i], boxes[i].text);
+        EXPECT_EQ("Error", boxes[i].caption);
+        EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[i].flags);
+    }
+}
+
+static void ExpectNotice(const std::string& text)
+{
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(text, boxes[0].text);
+    EXPECT_EQ("Flickbox", boxes[0].caption);
+    EXPECT_EQ((unsigned)(MB_OK | MB_ICONINFORMATION), boxes[0].flags);
+}
+
+TEST(PlaybackLaunch, ShortPathsStopBeforeAnything)
+{
+    PlayScene scene = MakeScene("short_paths", false, "valve");
+    SetField(scene.dialog, IDC_MAIN_DEMO_PATH, "C:");
+    PlayDemo(scene.dialog);
+    ExpectNotice("No demo-file loaded.");
+
+    SetField(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
+    SetField(scene.dialog, IDC_MAIN_EXE_PATH, "C:");
+    PlayDemo(scene.dialog);
+    ExpectNotice("You have not located your hl.exe/cstrike.exe.");
+
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_TRUE(ReadReport(scene.tree).empty());
+    EXPECT_EQ("1024x768", Mode(scene));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, OverridePlayEndToEnd)
+{
+    PlayScene scene = MakeScene("override", false, "valve");
+    SetField(scene.dialog, IDC_MAIN_COMMAND_LINE, " -dev  -w 640");
+    SetField(scene.dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 cut");
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({});
+    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    ASSERT_FALSE(report.empty());
+    EXPECT_EQ(scene.tree.exePath + "  -dev  -w 640 -game valve" + fixedText + "+host_framerate 0.0",
+              report["commandline"]);
+    EXPECT_EQ(CurrentDirectory(), report["cwd"]);
+    EXPECT_EQ("640x480", ReportedMode(report));
+    EXPECT_EQ(DemoFingerprint(scene.demoPath), report["demo"]);
+    ExpectReportedFiles(report, scene.tree, "game");
+
+    EXPECT_EQ("1024x768", Mode(scene));
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
+    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.bak"));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
+{
+    PlayScene scene = MakeScene("cs_override", true, "cstrike");
+    SetModeValue(halfLifeKey, "EngineModeW", 320);
+    SetDemoState("cstrike", "47", "800", "600", false);
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({});
+    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    EXPECT_EQ(scene.tree.exePath + "  -game cstrike" + fixedText, report["commandline"]);
+    EXPECT_EQ("800x600", ReportedMode(report));
+    EXPECT_EQ(DemoFingerprint(scene.demoPath), report["demo"]);
+    EXPECT_EQ("1024x768", Mode(scene));
+    EXPECT_EQ("320", ReadModeValue(halfLifeKey, "EngineModeW"));
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EndScene(scene);
+}
+
+static void PlayProtocol43(bool counterStrike)
+{
+    PlayScene scene = MakeScene(counterStrike ? "cs_43" : "hl_43", counterStrike, "cstrike");
+    SetDemoState("cstrike", "43", "640", "480", false);
+    SetField(scene.dialog, IDC_MAIN_DEMO_SPEED, "0.5");
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({});
+    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    ASSERT_FALSE(report.empty());
+    EXPECT_EQ(scene.tree.exePath + "  -game cstrike" + fixedText + "0.5", report["commandline"]);
+    // The pack is live while the game runs, and the mode is not overridden.
+    ExpectReportedFiles(report, scene.tree, "pack");
+    EXPECT_EQ("1024x768", ReportedMode(report));
+    EXPECT_EQ(DemoFingerprint(scene.demoPath), report["demo"]);
+
+    ExpectTreeFiles(scene.tree, "game");
+    ExpectTreeFiles(scene.tree, "game", ".org");
+    ExpectTreeFiles(scene.tree, "game", ".bak");
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_EQ("1024x768", Mode(scene));
+
+    // A second play: the pristine copy stays, the backup is fresh.
+    std::string hw = scene.tree.installDir + "\\hw.dll";
+    WriteBytes(hw, "game hw.dll v2");
+    PlayDemo(scene.dialog);
+    ExpectBoxes({});
+    EXPECT_EQ("pack hw.dll", ReadReport(scene.tree)["file hw.dll"]);
+    EXPECT_EQ("game hw.dll", FileTag(hw + ".org"));
+    EXPECT_EQ("game hw.dll v2", FileTag(hw + ".bak"));
+    EXPECT_EQ("game hw.dll v2", FileTag(hw));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, Protocol43WithTheHalfLifeSet)
+{
+    PlayProtocol43(false);
+}
+
+TEST(PlaybackLaunch, Protocol43WithTheCounterStrikeSet)
+{
+    PlayProtocol43(true);
+}
+
+TEST(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
+{
+    PlayScene scene = MakeScene("no_override", false, "valve");
+    struct Row {
+        const char* width;
+        const char* height;
+        bool hltv;
+    } rows[] = {{"640", "480", true}, {"*", "*", false}, {"640", "*", false}};
+    for (const Row& row : rows) {
+        SetDemoState("valve", "48", row.width, row.height, row.hltv);
+        PlayDemo(scene.dialog);
+        ExpectBoxes({});
+        EXPECT_EQ("1024x768", ReportedMode(ReadReport(scene.tree))) << row.width << row.hltv;
+        EXPECT_EQ("1024x768", Mode(scene));
+    }
+
+    // An executable named neither hl.exe nor cstrike.exe still plays, as is.
+    std::string other = scene.tree.installDir + "\\launcher.exe";
+    CopyFileA(scene.tree.exePath.c_str(), other.c_str(), FALSE);
+    SetField(scene.dialog, IDC_MAIN_EXE_PATH, other);
+    SetDemoState("valve", "48", "640", "480", false);
+    PlayDemo(scene.dialog);
+    ExpectBoxes({});
+    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    EXPECT_EQ(other + "  -game valve" + fixedText, report["commandline"]);
+    EXPECT_EQ("1024x768", ReportedMode(report));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, ReadOnlyStagedDemoIsOverwritten)
+{
+    PlayScene scene = MakeScene("read_only_demo", false, "valve");
+    WriteBytes(scene.stagedPath, "an earlier demo");
+    SetReadOnly(scene.stagedPath);
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({});
+    EXPECT_EQ(DemoFingerprint(scene.demoPath), ReadReport(scene.tree)["demo"]);
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, DemoThatCannotBeCopiedStopsThePlay)
+{
+    PlayScene scene = MakeScene("no_demo", false, "valve");
+    SetDemoState("valve", "43", "640", "480", false);
+    SetField(scene.dialog, IDC_MAIN_DEMO_PATH, scene.root + "\\demos\\gone.dem");
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({"Could not copy demo-file: " + SystemErrorText(ERROR_FILE_NOT_FOUND)});
+    EXPECT_TRUE(ReadReport(scene.tree).empty());
+    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
+    EXPECT_EQ("1024x768", Mode(scene));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, GameThatDoesNotStartIsCleanedUp)
+{
+    PlayScene scene = MakeScene("no_start", false, "valve");
+    DeleteFileA(scene.tree.exePath.c_str());
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({"Could not start HL.EXE/CSTRIKE.EXE: " + SystemErrorText(ERROR_FILE_NOT_FOUND)});
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_EQ("1024x768", Mode(scene));
+    EndScene(scene);
+
+    // The pack's executable cannot run: the swap is reverted all the same.
+    scene = MakeScene("no_start_43", false, "cstrike");
+    SetDemoState("cstrike", "43", "640", "480", false);
+    WriteBytes(appState.programDir + std::string("\\p43\\hl.exe"), "pack hl.exe");
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({"Could not start HL.EXE/CSTRIKE.EXE: " + SystemErrorText(ERROR_BAD_EXE_FORMAT)});
+    EXPECT_TRUE(ReadReport(scene.tree).empty());
+    ExpectTreeFiles(scene.tree, "game");
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
+{
+    PlayScene scene = MakeScene("too_long", false, "valve");
+    SetDemoState("valve", "43", "640", "480", false);
+    // 69 fixed characters, the path, "valve" and the speed leave this short.
+    size_t room = 259 - 69 - scene.tree.exePath.size() - 5 - 3;
+    SetField(scene.dialog, IDC_MAIN_DEMO_SPEED, "1.5");
+    SetField(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room + 1, 'x'));
+
+    PlayDemo(scene.dialog);
+
+    ExpectNotice("The game's command line is too long.");
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
+    EXPECT_TRUE(ReadReport(scene.tree).empty());
+
+    // One character less fits, and plays.
+    SetDemoState("valve", "48", "640", "480", false);
+    SetField(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room, 'x'));
+    PlayDemo(scene.dialog);
+    ExpectBoxes({});
+    EXPECT_EQ(259u, ReadReport(scene.tree)["commandline"].size());
+    EndScene(scene);
+
+    scene = MakeScene("too_long_stage", false, "valve");
+    std::string mod(240, 'm');
+    SetDemoState(mod.c_str(), "48", "640", "480", false);
+    SetModeValue(halfLifeKey, "EngineModeW", 1024);
+
+    PlayDemo(scene.dialog);
+
+    ExpectNotice("The demo cannot be staged: the path is too long.");
+    EXPECT_EQ("1024x768", Mode(scene));
+    EXPECT_TRUE(ReadReport(scene.tree).empty());
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, RestoreLeavesValuesNeverRead)
+{
+    PlayScene scene = MakeScene("unsound_restore", false, "valve");
+    SetCurrentMode("", "768");
+    SetModeValue(halfLifeKey, "EngineModeH", 700);
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({});
+    EXPECT_EQ("640x480", ReportedMode(ReadReport(scene.tree)));
+    EXPECT_EQ("640x768", Mode(scene));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, MissingGameKeyIsReportedAtOverrideAndRestore)
+{
+    PlayScene scene = MakeScene("no_game_key", false, "valve");
+    ResetPlaybackRegistry();
+
+    PlayDemo(scene.dialog);
+
+    std::string message = "Could not read Half-Life registry: " + SystemErrorText(ERROR_FILE_NOT_FOUND);
+    ExpectBoxes({message, message});
+    EXPECT_EQ("nonexnone", ReportedMode(ReadReport(scene.tree)));
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, MissingPackFileStillPlaysAndReverts)
+{
+    PlayScene scene = MakeScene("pack_missing", false, "cstrike");
+    SetDemoState("cstrike", "43", "640", "480", false);
+    DeleteFileA((appState.programDir + std::string("\\p43\\hw.dll")).c_str());
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({"Could not copy hw.dll: " + SystemErrorText(ERROR_FILE_NOT_FOUND)});
+    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    EXPECT_EQ("pack hl.dat", report["file hl.dat"]);
+    EXPECT_EQ("game hw.dll", report["file hw.dll"]);
+    EXPECT_EQ("1024x768", ReportedMode(report));
+    ExpectTreeFiles(scene.tree, "game");
+    EndScene(scene);
+}
+
+// The play reads the dialog's fields from its own thread, so this one must
+// keep answering the dialog's messages while it waits.
+static void PumpFor(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG message;
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(5);
+    }
+}
+
+static DWORD WINAPI PlayOnThread(LPVOID dialog)
+{
+    PlayDemo((HWND)dialog);
+    return 0;
+}
+
+TEST(PlaybackLaunch, WaitsForTheGameBeforeCleaningUp)
+{
+    PlayScene scene = MakeScene("waiting", false, "valve");
+    WriteBytes(scene.tree.installDir + "\\standin_wait.flag", "");
+
+    HANDLE thread = CreateThread(NULL, 0, PlayOnThread, scene.dialog, 0, NULL);
+    ASSERT_TRUE(thread);
+    for (int i = 0; i < 1500 && ReadReport(scene.tree).empty(); i++)
+        PumpFor(20);
+    ASSERT_FALSE(ReadReport(scene.tree).empty());
+
+    PumpFor(200);
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(thread, 0));
+    EXPECT_TRUE(FileExists(scene.stagedPath));
+    EXPECT_EQ("640x480", Mode(scene));
+
+    WriteBytes(scene.tree.installDir + "\\standin_release.flag", "");
+    for (int i = 0; i < 3000 && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT; i++)
+        PumpFor(20);
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(thread, 0));
+    CloseHandle(thread);
+    ExpectBoxes({});
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_EQ("1024x768", Mode(scene));
+    EndScene(scene);
+}
