@@ -128,8 +128,7 @@ TEST(DemoScanBounds, APatternEndingOnTheLastByteIsNotFound)
     };
     for (const Row& row : rows) {
         for (size_t lead : {0, 1, 5000}) {
-            Bytes atEnd = Neutral(lead);
-            atEnd.insert(atEnd.end(), row.pattern.begin(), row.pattern.end());
+            Bytes atEnd = Concat({Neutral(lead), row.pattern});
             EXPECT_EQ("*x*", Resolution(Inspect(atEnd))) << row.found << " lead " << lead;
             atEnd.push_back(NEUTRAL_BYTE);
             EXPECT_EQ(row.found, Resolution(Inspect(atEnd))) << row.found << " lead " << lead;
@@ -143,15 +142,11 @@ TEST(DemoScanBounds, APatternEndingOnTheLastByteIsNotFound)
 
 TEST(DemoScanBounds, APlayerInfoMarkerNearTheEndUsesWhatRemains)
 {
-    Bytes bytes = Neutral(5000);
-    Bytes info = PlayerInfo(",name,Rookie");
-    bytes.insert(bytes.end(), info.begin(), info.end());
+    Bytes bytes = Concat({Neutral(5000), PlayerInfo(",name,Rookie")});
     EXPECT_EQ(std::vector<std::string>{"Rookie"}, Names(Inspect(bytes)));
 
     // A window of 10 bytes: the marker and "name", which gives nothing.
-    Bytes shortWindow = Neutral(100);
-    Bytes tail = PlayerInfo("name");
-    shortWindow.insert(shortWindow.end(), tail.begin(), tail.end());
+    Bytes shortWindow = Concat({Neutral(100), PlayerInfo("name")});
     EXPECT_TRUE(Inspect(shortWindow).playerNames.empty());
 }
 
@@ -249,9 +244,7 @@ TEST(DemoPlayerNames, TokeniserRules)
         {"\\model\\gordon\\name\\", {}},
     };
     for (const Row& row : rows) {
-        Bytes bytes = Neutral(200);
-        Bytes info = PlayerInfo(row.text);
-        bytes.insert(bytes.begin() + 50, info.begin(), info.end());
+        Bytes bytes = Concat({Neutral(50), PlayerInfo(row.text), Neutral(150)});
         EXPECT_EQ(row.names, Names(Inspect(bytes))) << row.text;
     }
 }

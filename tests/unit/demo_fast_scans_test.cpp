@@ -1,21 +1,12 @@
 // The fast scans against the literal reference scans, on the real demos and
 // on buffers stitched together from the very fragments the scans look for.
-#include <gtest/gtest.h>
-
-#include <stdio.h>
-#include <string.h>
+#include "tests/unit/demo_test_support.h"
 
 #include <random>
-#include <string>
-#include <vector>
 
-#include "bench/reference/reference_scans.h"
-#include "demo/analysis.h"
 #include "demo/resolution_records.h"
 #include "demo/team_messages.h"
 #include "tools/sample_demo.h"
-
-typedef std::vector<unsigned char> Bytes;
 
 static const char* const RealDemos[] = {
     "UnrealKaraulov__UnrealDemoScanner__antifak.dem",
@@ -29,21 +20,6 @@ static const char* const RealDemos[] = {
     "khanghugo__dem__weapon.dem",
     "willard1215__DemoAnalyserRS__274_dcj_Desu.dem",
 };
-
-static Bytes ReadDemo(const char* name)
-{
-    std::string path = std::string(FLICKBOX_DEMOS_DIR) + "/" + name;
-    Bytes bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return bytes;
-    unsigned char chunk[65536];
-    size_t count;
-    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + count);
-    fclose(file);
-    return bytes;
-}
 
 // Fragments that make every branch of the three scans likely: the patterns
 // whole and cut short, records, team messages of every kind, delimiters.
@@ -90,10 +66,8 @@ static Bytes Fragment(std::mt19937& random)
 static Bytes StitchedBuffer(std::mt19937& random, size_t pieces)
 {
     Bytes bytes;
-    for (size_t i = 0; i < pieces; i++) {
-        Bytes piece = Fragment(random);
-        bytes.insert(bytes.end(), piece.begin(), piece.end());
-    }
+    for (size_t i = 0; i < pieces; i++)
+        bytes = Concat({bytes, Fragment(random)});
     return bytes;
 }
 
@@ -125,7 +99,7 @@ static void ExpectSameEverywhere(const Bytes& bytes, const std::string& what)
 TEST(DemoFastScans, MatchTheReferenceOnEveryRealDemo)
 {
     for (const char* name : RealDemos) {
-        Bytes bytes = ReadDemo(name);
+        Bytes bytes = ReadRealDemo(name);
         ASSERT_FALSE(bytes.empty()) << name;
         ExpectSameEverywhere(bytes, name);
     }

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,21 @@ enum { NEUTRAL_BYTE = '\n' };
 inline Bytes Neutral(size_t size)
 {
     return Bytes(size, NEUTRAL_BYTE);
+}
+
+inline Bytes Concat(std::initializer_list<Bytes> parts)
+{
+    size_t total = 0;
+    for (const Bytes& part : parts)
+        total += part.size();
+    Bytes joined(total);
+    size_t at = 0;
+    for (const Bytes& part : parts) {
+        if (!part.empty())
+            memcpy(&joined[at], part.data(), part.size());
+        at += part.size();
+    }
+    return joined;
 }
 
 inline void Put(Bytes& bytes, size_t at, const Bytes& part)
@@ -72,4 +89,24 @@ inline std::vector<std::string> Names(const DemoInspection& inspection)
 inline std::string Resolution(const DemoInspection& inspection)
 {
     return std::string(inspection.demoWidth) + "x" + inspection.demoHeight;
+}
+
+// The whole of a real demo from the shared demo folder; empty when missing.
+inline Bytes ReadRealDemo(const char* name)
+{
+    std::string path = std::string(FLICKBOX_DEMOS_DIR) + "/" + name;
+    Bytes bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return bytes;
+    if (fseek(file, 0, SEEK_END) == 0) {
+        long size = ftell(file);
+        if (size > 0 && fseek(file, 0, SEEK_SET) == 0) {
+            bytes.resize((size_t)size);
+            if (fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+                bytes.clear();
+        }
+    }
+    fclose(file);
+    return bytes;
 }
