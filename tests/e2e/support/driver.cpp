@@ -154,9 +154,8 @@ std::string DriverBinFolder()
     return std::string(path);
 }
 
-bool StartFlickbox(const char* exePath, const char* argument, const char* currentDir, FlickboxRun* run)
+bool StartAnotherFlickbox(const char* exePath, const char* argument, const char* currentDir, FlickboxRun* run)
 {
-    EndAllFlickboxRuns();
     memset(run, 0, sizeof *run);
     std::string line = std::string("\"") + exePath + "\"";
     if (argument)
@@ -218,6 +217,12 @@ void EndAllFlickboxRuns()
         Terminate(process);
         CloseHandle(process);
     }
+}
+
+bool StartFlickbox(const char* exePath, const char* argument, const char* currentDir, FlickboxRun* run)
+{
+    EndAllFlickboxRuns();
+    return StartAnotherFlickbox(exePath, argument, currentDir, run);
 }
 
 std::string ReadField(HWND window, int id)

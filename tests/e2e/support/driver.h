@@ -33,6 +33,9 @@ std::string DriverBinFolder();
 // failed test never leaves an instance behind for the next one.
 bool StartFlickbox(const char* exePath, const char* argument, const char* currentDir, FlickboxRun* run);
 
+// Starts a further instance beside the runs that live (a second start).
+bool StartAnotherFlickbox(const char* exePath, const char* argument, const char* currentDir, FlickboxRun* run);
+
 // Waits for the process's visible main dialog: the top-level #32770 window
 // titled "Flickbox" with a child 1000 (message boxes share class and caption).
 // Stores it in run->window; NULL after the time-out.

@@ -1,0 +1,97 @@
+// A second start while one instance runs: the demo path is handed to the
+// running window, and the second process leaves at once with exit code 0.
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/support/driver.h"
+#include "tests/e2e/support/scratch.h"
+
+enum { DEMO_PATH = 1000, SUMMARY = 1007, BROWSER = 1028, FOLDER = 1031, PLAYERS = 1037 };
+
+static SampleDemoSpec DemoOnMap(const char* map, const char* player)
+{
+    SampleDemoSpec spec;
+    spec.mapName = map;
+    spec.width = 1152;
+    spec.height = 864;
+    spec.playerNames = {player};
+    return spec;
+}
+
+static std::string SummaryOf(const char* map)
+{
+    return std::string("Half-Life Version: N/A\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 48\nMap: ") + map
+        + "\nMod: cstrike\nCurrent Res: x\nDemo Res: 1152x864\n";
+}
+
+// Runs a second instance with the argument and returns its exit code (99 when
+// it did not end in time).
+static DWORD RunSecondInstance(const std::string& exe, const char* argument)
+{
+    FlickboxRun second;
+    if (!StartAnotherFlickbox(exe.c_str(), argument, NULL, &second))
+        return 98;
+    DWORD exitCode = 99;
+    if (!WaitForExit(second, &exitCode))
+        exitCode = 99;
+    EndFlickbox(&second);
+    return exitCode;
+}
+
+TEST(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
+{
+    std::string root = MakeScratchFolder("handover");
+    std::string exe = InstallFlickboxCopy(root);
+    std::string firstFolder = JoinPath(root, "first");
+    std::string secondFolder = JoinPath(root, "second");
+    ASSERT_TRUE(MakeFolders(firstFolder) && MakeFolders(secondFolder));
+    std::string first = JoinPath(firstFolder, "opening.dem");
+    std::string second = JoinPath(secondFolder, "handed.dem");
+    ASSERT_TRUE(WriteDemo(first, DemoOnMap("de_opening", "Alpha")));
+    ASSERT_TRUE(WriteDemo(second, DemoOnMap("de_handed", "Bravo")));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), first.c_str(), NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_EQ(SummaryOf("de_opening"), ReadField(run.window, SUMMARY));
+    std::vector<std::string> listing = ReadListItems(run.window, BROWSER);
+
+    EXPECT_EQ(0u, RunSecondInstance(exe, second.c_str()));
+    // The second start returns once the running window has taken the demo.
+    EXPECT_EQ(second, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(SummaryOf("de_handed"), ReadField(run.window, SUMMARY));
+    EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, PLAYERS));
+    // The browser keeps its folder.
+    EXPECT_EQ(firstFolder + "\\", ReadField(run.window, FOLDER));
+    EXPECT_EQ(listing, ReadListItems(run.window, BROWSER));
+    EXPECT_TRUE(IsWindow(run.window));
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
+{
+    std::string root = MakeScratchFolder("nothing");
+    std::string exe = InstallFlickboxCopy(root);
+    std::string demo = JoinPath(root, "kept.dem");
+    ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_kept", "Alpha")));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+
+    EXPECT_EQ(0u, RunSecondInstance(exe, NULL));
+    EXPECT_EQ(0u, RunSecondInstance(exe, "C:"));
+    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(SummaryOf("de_kept"), ReadField(run.window, SUMMARY));
+    EXPECT_EQ(root + "\\", ReadField(run.window, FOLDER));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}

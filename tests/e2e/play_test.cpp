@@ -1,0 +1,173 @@
+// "Play!" with the stand-in game: what the game sees (its command line, the
+// staged demo, the video mode) and what is cleaned up once it has exited.
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include "tests/e2e/support/driver.h"
+#include "tests/e2e/support/scratch.h"
+
+enum { DEMO_PATH = 1000, PLAY = 1010, GAME_PATH = 1011 };
+
+static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
+static const char HALF_LIFE_KEY[] = "Software\\Valve\\Half-Life\\Settings";
+
+static SampleDemoSpec PlayedDemo()
+{
+    SampleDemoSpec spec;
+    spec.networkProtocol = 47;
+    spec.mapName = "de_played";
+    spec.width = 800;
+    spec.height = 600;
+    spec.playerNames = {"Rookie", "Sniper"};
+    return spec;
+}
+
+static void ExpectBox(DWORD processId, const char* caption, const std::string& text)
+{
+    MessageBoxView box;
+    ASSERT_TRUE(WaitForMessageBox(processId, &box)) << "no box saying: " << text;
+    EXPECT_EQ(caption, box.caption);
+    EXPECT_EQ(text, box.text);
+    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+}
+
+// Size and FNV-1a hash of the bytes, as the stand-in reports the staged demo.
+static std::string Fingerprint(const std::vector<unsigned char>& bytes)
+{
+    unsigned long hash = 2166136261u;
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash = (hash * 16777619u) & 0xFFFFFFFFu;
+    }
+    char text[64];
+    snprintf(text, sizeof text, "%lu %08lx", (unsigned long)bytes.size(), hash);
+    return text;
+}
+
+static bool WaitForFile(const std::string& path)
+{
+    for (int waited = 0; waited < DRIVER_TIMEOUT_MS; waited += 50) {
+        if (FileExists(path))
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// The game's settings and video mode as a user who saved them would have them.
+static bool PrepareSettings(const std::string& gamePath, const char* commandLine, const char* speed)
+{
+    return DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY) && DeleteRegistryTree(HKEY_CURRENT_USER, HALF_LIFE_KEY)
+        && WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", gamePath)
+        && WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "CommandLine", commandLine)
+        && WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "DemoSpeed", speed)
+        && WriteRegistryNumber(HKEY_CURRENT_USER, HALF_LIFE_KEY, "EngineModeW", 1280)
+        && WriteRegistryNumber(HKEY_CURRENT_USER, HALF_LIFE_KEY, "EngineModeH", 960);
+}
+
+TEST(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
+{
+    std::string folder = MakeScratchFolder("play");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string game = JoinPath(folder, "Half-Life");
+    ASSERT_TRUE(MakeFolders(JoinPath(game, "cstrike")));
+    std::string hl = JoinPath(game, "hl.exe");
+    ASSERT_TRUE(InstallStandinGame(hl));
+    std::string demo = JoinPath(folder, "played.dem");
+    ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
+    ASSERT_TRUE(PrepareSettings(hl, "-nofbo -dev", "1.5"));
+    std::string report = JoinPath(game, "standin_report.txt");
+    std::string staged = JoinPath(game, "cstrike\\flickbox.dem");
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), folder.c_str(), &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_EQ(hl, ReadField(run.window, GAME_PATH));
+    PostCommand(run.window, PLAY);
+    ASSERT_TRUE(WaitForFile(report)) << "the game was not started";
+    // The play blocks the window until the game has exited and been cleaned up after.
+    ASSERT_TRUE(WaitUntilResponsive(run.window));
+
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(ReadWholeFile(report, &bytes));
+    std::string seen(bytes.begin(), bytes.end());
+    EXPECT_NE(std::string::npos, seen.find("commandline=" + hl
+        + " -nofbo -dev -game cstrike -console -toconsole +exec config.cfg +playdemo flickbox.dem 1.5\n")) << seen;
+    EXPECT_NE(std::string::npos, seen.find("cwd=" + folder + "\n")) << seen;
+    EXPECT_NE(std::string::npos, seen.find("EngineModeW=800\nEngineModeH=600\n")) << seen;
+    EXPECT_NE(std::string::npos, seen.find("mod=cstrike\n")) << seen;
+    EXPECT_NE(std::string::npos, seen.find("demo=" + Fingerprint(BuildSampleDemo(PlayedDemo())) + "\n")) << seen;
+
+    EXPECT_FALSE(FileExists(staged)) << "the staged demo was left behind";
+    DWORD width = 0, height = 0;
+    EXPECT_TRUE(ReadRegistryNumber(HKEY_CURRENT_USER, HALF_LIFE_KEY, "EngineModeW", &width));
+    EXPECT_TRUE(ReadRegistryNumber(HKEY_CURRENT_USER, HALF_LIFE_KEY, "EngineModeH", &height));
+    EXPECT_EQ(1280u, width);
+    EXPECT_EQ(960u, height);
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
+{
+    ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY));
+    std::string folder = MakeScratchFolder("missing");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string demo = JoinPath(folder, "ready.dem");
+    ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(SetField(run.window, GAME_PATH, "C:\\Games\\Half-Life\\hl.exe"));
+    PostCommand(run.window, PLAY);
+    ExpectBox(run.process.dwProcessId, "Flickbox", "No demo-file loaded.");
+    ASSERT_TRUE(SetField(run.window, DEMO_PATH, "C:"));
+    PostCommand(run.window, PLAY);
+    ExpectBox(run.process.dwProcessId, "Flickbox", "No demo-file loaded.");
+
+    ASSERT_TRUE(SetField(run.window, DEMO_PATH, demo));
+    ASSERT_TRUE(SetField(run.window, GAME_PATH, "C:"));
+    PostCommand(run.window, PLAY);
+    ExpectBox(run.process.dwProcessId, "Flickbox", "You have not located your hl.exe/cstrike.exe.");
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+}
+
+TEST(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
+{
+    std::string folder = MakeScratchFolder("fail");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string game = JoinPath(folder, "Half-Life");
+    ASSERT_TRUE(MakeFolders(game));
+    std::string hl = JoinPath(game, "hl.exe");
+    std::string demo = JoinPath(folder, "played.dem");
+    ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
+    ASSERT_TRUE(PrepareSettings(hl, "", ""));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    // No mod folder to stage into.
+    PostCommand(run.window, PLAY);
+    ExpectBox(run.process.dwProcessId, "Error", "Could not copy demo-file: " + SystemText(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+
+    // Staged, but there is no game to start.
+    ASSERT_TRUE(MakeFolders(JoinPath(game, "cstrike")));
+    PostCommand(run.window, PLAY);
+    ExpectBox(run.process.dwProcessId, "Error", "Could not start HL.EXE/CSTRIKE.EXE: " + SystemText(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+}
