@@ -1,6 +1,5 @@
 #include "bench/reference/reference_scans.h"
 
-#include <stdio.h>
 #include <string.h>
 
 enum {
@@ -53,7 +52,8 @@ static void DecodeText(const unsigned char* bytes, size_t size, size_t offset, s
     size_t length = 0;
     while (offset + length < size && length < width && bytes[offset + length] != 0)
         length++;
-    memcpy(dest, bytes + (offset < size ? offset : 0), length);
+    if (length > 0)
+        memcpy(dest, bytes + offset, length);
     dest[length] = '\0';
 }
 
@@ -199,8 +199,9 @@ void ReferenceAnalyseDemo(const unsigned char* bytes, size_t size, const char* c
         }
     }
 
-    snprintf(result->demoVersion, sizeof result->demoVersion, "%d", header->demoProtocol);
-    snprintf(result->networkVersion, sizeof result->networkVersion, "%d", header->networkProtocol);
+    // "-128" at the longest: always fits.
+    FormatText(result->demoVersion, sizeof result->demoVersion, "%d", header->demoProtocol);
+    FormatText(result->networkVersion, sizeof result->networkVersion, "%d", header->networkProtocol);
     result->gameVersion = LookUpGameVersion(result->networkVersion);
 
     // The header fields bound the summary well inside its buffer.
