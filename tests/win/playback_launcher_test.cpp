@@ -164,12 +164,14 @@ TEST(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
     PlayScene scene = MakeScene("cs_override", true, "cstrike");
     SetModeValue(halfLifeKey, "EngineModeW", 320);
     SetDemoState("cstrike", "47", "800", "600", false);
+    std::string upper = scene.tree.installDir + "\\CSTRIKE.EXE";
+    SetField(scene.dialog, IDC_MAIN_EXE_PATH, upper);
 
     PlayDemo(scene.dialog);
 
     ExpectBoxes({});
     std::map<std::string, std::string> report = ReadReport(scene.tree);
-    EXPECT_EQ(scene.tree.exePath + "  -game cstrike" + fixedText, report["commandline"]);
+    EXPECT_EQ(upper + "  -game cstrike" + fixedText, report["commandline"]);
     EXPECT_EQ("800x600", ReportedMode(report));
     EXPECT_EQ(DemoFingerprint(scene.demoPath), report["demo"]);
     EXPECT_EQ("1024x768", Mode(scene));
@@ -249,6 +251,21 @@ TEST(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
     std::map<std::string, std::string> report = ReadReport(scene.tree);
     EXPECT_EQ(other + "  -game valve" + fixedText, report["commandline"]);
     EXPECT_EQ("1024x768", ReportedMode(report));
+    EndScene(scene);
+}
+
+TEST(PlaybackLaunch, GameFailingOnExitIsCleanedUpAlike)
+{
+    PlayScene scene = MakeScene("game_fails", false, "cstrike");
+    SetDemoState("cstrike", "43", "640", "480", false);
+    WriteBytes(scene.tree.installDir + "\\standin_fail.flag", "");
+
+    PlayDemo(scene.dialog);
+
+    ExpectBoxes({});
+    EXPECT_EQ("pack hw.dll", ReadReport(scene.tree)["file hw.dll"]);
+    ExpectTreeFiles(scene.tree, "game");
+    EXPECT_FALSE(FileExists(scene.stagedPath));
     EndScene(scene);
 }
 
