@@ -29,6 +29,8 @@ DemoFileStep ReadDemoFile(DemoFile* file, DemoFileAccess access)
         return DEMO_FILE_NOT_OPENED;
 
     DWORD high = 0;
+    // A size of 4 GiB - 1 reads as INVALID_FILE_SIZE too; only the error tells.
+    SetLastError(NO_ERROR);
     DWORD size = GetFileSize(file->handle, &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         return DEMO_FILE_NO_SIZE;
