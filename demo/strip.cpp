@@ -24,7 +24,7 @@ static void BlankDemo(DemoFile* file)
         ReportSystemError("Could not write content to file");
         return;
     }
-    char text[64];
+    char text[64];   // room for any count, so the text is never cut
     FormatText(text, sizeof text, "%d messages stripped.", (int)count);
     ShowNotice(text);
 }
