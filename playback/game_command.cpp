@@ -1,5 +1,7 @@
 #include "playback/game_command.h"
 
+#include <string.h>
+
 #include "shared/text.h"
 
 bool ComposeGameCommandLine(char* dest, size_t size, const char* exePath,
@@ -15,4 +17,11 @@ bool ComposeStagedDemoPath(char* dest, size_t size, const char* installDir,
                            const char* modDir)
 {
     return FormatText(dest, size, "%s\\%s\\flickbox.dem", installDir, modDir);
+}
+
+bool IsSafeModDir(const char* modDir)
+{
+    if (strcmp(modDir, ".") == 0 || strcmp(modDir, "..") == 0)
+        return false;
+    return strpbrk(modDir, "\\/:") == NULL;
 }

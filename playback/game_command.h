@@ -12,6 +12,10 @@ bool ComposeGameCommandLine(char* dest, size_t size, const char* exePath,
                             const char* extraCommandLine, const char* modDir,
                             const char* demoSpeed);
 
+// False when the demo's mod directory could lead out of the game directory
+// (a separator, a drive colon, "." or ".."); real demos name one folder.
+bool IsSafeModDir(const char* modDir);
+
 // installDir\modDir\flickbox.dem, where the game's +playdemo finds it.
 bool ComposeStagedDemoPath(char* dest, size_t size, const char* installDir,
                            const char* modDir);

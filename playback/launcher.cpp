@@ -59,6 +59,12 @@ void PlayDemo(HWND dialog)
         return;
     }
 
+    // The mod directory comes from the demo file: it must not move the staged
+    // copy, the deletion or the swapped files out of the game's tree.
+    if (!IsSafeModDir(appState.modDir)) {
+        ShowNotice("The demo's game directory is not a plain folder name.");
+        return;
+    }
     // Both are checked before anything changes: a cut path or line would
     // stage or play the wrong thing.
     char stagedPath[PATH_BUFFER_SIZE];

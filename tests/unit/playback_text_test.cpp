@@ -143,6 +143,20 @@ TEST(PlaybackCommandLine, StagedDemoPath)
     EXPECT_FALSE(ComposeStagedDemoPath(path, sizeof path, dir.c_str(), "cstrike"));
 }
 
+TEST(PlaybackCommandLine, ModDirMustStayInTheGameTree)
+{
+    struct Row {
+        const char* modDir;
+        bool safe;
+    } rows[] = {
+        {"cstrike", true}, {"valve", true}, {"my..mod", true}, {"", true},
+        {"..", false}, {".", false}, {"..\\..\\Windows", false}, {"cstrike\\maps", false},
+        {"../x", false}, {"C:", false}, {"\\\\server\\share", false},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.safe, IsSafeModDir(row.modDir)) << row.modDir;
+}
+
 TEST(PlaybackEnginePaths, FormsKeepTheDoubledSeparators)
 {
     struct Row {

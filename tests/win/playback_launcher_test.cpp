@@ -361,6 +361,22 @@ TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
     EndScene(scene);
 }
 
+TEST(PlaybackLaunch, ModDirLeadingOutOfTheTreeIsRefused)
+{
+    PlayScene scene = MakeScene("unsafe_mod", false, "valve");
+    SetDemoState("..\\outside", "43", "640", "480", false);
+    CreateDirectoryA((scene.root + "\\outside").c_str(), NULL);
+
+    PlayDemo(scene.dialog);
+
+    ExpectNotice("The demo's game directory is not a plain folder name.");
+    EXPECT_FALSE(FileExists(scene.root + "\\outside\\flickbox.dem"));
+    EXPECT_TRUE(ReadReport(scene.tree).empty());
+    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
+    EXPECT_EQ("1024x768", Mode(scene));
+    EndScene(scene);
+}
+
 TEST(PlaybackLaunch, RestoreLeavesValuesNeverRead)
 {
     PlayScene scene = MakeScene("unsound_restore", false, "valve");
