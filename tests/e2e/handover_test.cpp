@@ -95,3 +95,49 @@ TEST(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
     EXPECT_EQ(0u, exitCode);
     EndFlickbox(&run);
 }
+
+TEST(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
+{
+    std::string root = MakeScratchFolder("record");
+    std::string exe = InstallFlickboxCopy(root);
+    std::string start = JoinPath(root, "start.dem");
+    std::string handed = JoinPath(root, "handed.dem");
+    ASSERT_TRUE(WriteDemo(start, DemoOnMap("de_start", "Alpha")));
+    ASSERT_TRUE(WriteDemo(handed, DemoOnMap("de_handed", "Bravo")));
+    // A path of 259 characters, the most the window keeps.
+    std::string longest = JoinPath(root, std::string(259 - root.size() - 1 - 4, 'f') + ".dem");
+    ASSERT_EQ(259u, longest.size());
+    ASSERT_TRUE(WriteDemo(longest, DemoOnMap("de_longest", "Charlie")));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), start.c_str(), NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+
+    // No data at all: ignored.
+    ASSERT_TRUE(SendCopyData(run.window, NULL, 0));
+    EXPECT_EQ(start, ReadField(run.window, DEMO_PATH));
+
+    // A path without its NUL, followed by bytes the record does not cover.
+    std::string noNul = handed + "\\tail that lies past cbData";
+    ASSERT_TRUE(SendCopyData(run.window, noNul.data(), (DWORD)handed.size()));
+    EXPECT_EQ(handed, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(SummaryOf("de_handed"), ReadField(run.window, SUMMARY));
+
+    // The first NUL inside the record ends the path.
+    std::string withNul = start + std::string(1, '\0') + "ignored";
+    ASSERT_TRUE(SendCopyData(run.window, withNul.data(), (DWORD)withNul.size()));
+    EXPECT_EQ(start, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(SummaryOf("de_start"), ReadField(run.window, SUMMARY));
+
+    // A text longer than the window keeps is cut to its first 259 characters.
+    std::string tooLong = longest + "-and-more-than-the-buffer-holds";
+    ASSERT_TRUE(SendCopyData(run.window, tooLong.data(), (DWORD)tooLong.size()));
+    EXPECT_EQ(longest, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(SummaryOf("de_longest"), ReadField(run.window, SUMMARY));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}

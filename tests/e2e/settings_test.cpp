@@ -101,3 +101,30 @@ TEST(E2eSettings, AMissingValueOrGameKeyIsReportedAtStartUp)
     EXPECT_EQ(0u, exitCode);
     EndFlickbox(&run);
 }
+
+TEST(E2eSettings, AFailedSaveIsNotReportedAsSaved)
+{
+    ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Brakwood"));
+    // A volatile parent refuses the lasting settings key beneath it.
+    HKEY parent;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brakwood", 0, NULL, REG_OPTION_VOLATILE,
+                                             KEY_ALL_ACCESS, NULL, &parent, NULL));
+    RegCloseKey(parent);
+    std::string folder = MakeScratchFolder("refused");
+    std::string exe = InstallFlickboxCopy(folder);
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(SetField(run.window, GAME_PATH, "C:\\Games\\cstrike.exe"));
+    PostCommand(run.window, SAVE);
+    ExpectBox(run.process.dwProcessId, "Error",
+              "Could not create the settings registry key: " + SystemText(ERROR_CHILD_MUST_BE_VOLATILE));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+    EXPECT_EQ("<missing>", SettingText("Path"));
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+    EXPECT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Brakwood"));
+}

@@ -210,3 +210,38 @@ TEST(E2eStartup, EveryStartRewritesTheFileAssociation)
     EXPECT_TRUE(CloseFlickbox(run, &exitCode));
     EndFlickbox(&run);
 }
+
+TEST(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
+{
+    ASSERT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
+    // A volatile ProgID key refuses the lasting keys beneath it.
+    HKEY progId;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "flickbox", 0, NULL, REG_OPTION_VOLATILE,
+                                             KEY_ALL_ACCESS, NULL, &progId, NULL));
+    RegCloseKey(progId);
+    std::string folder = MakeScratchFolder("refused");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string refused = SystemText(ERROR_CHILD_MUST_BE_VOLATILE);
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
+    MessageBoxView box;
+    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
+    EXPECT_EQ("Error", box.caption);
+    EXPECT_EQ("Could not create the flickbox registry key: " + refused, box.text);
+    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
+    EXPECT_EQ("Error", box.caption);
+    EXPECT_EQ("Could not create the defaulticon registry key: " + refused, box.text);
+    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+    bool found = false;
+    EXPECT_EQ("flickbox", ReadRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, &found));
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+    EXPECT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
+}

@@ -295,6 +295,15 @@ bool DoubleClickListItem(HWND window, int id, const std::string& text)
     return false;
 }
 
+bool SendCopyData(HWND window, const void* data, DWORD cbData)
+{
+    COPYDATASTRUCT record;
+    record.dwData = 0;
+    record.cbData = cbData;
+    record.lpData = (void*)data;
+    return SendWithTimeout(window, WM_COPYDATA, 0, (LPARAM)&record, NULL);
+}
+
 void PostCommand(HWND window, int id)
 {
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));

@@ -70,6 +70,10 @@ std::vector<std::string> ReadListItems(HWND window, int id);
 // notification; false when there is no such item.
 bool DoubleClickListItem(HWND window, int id, const std::string& text);
 
+// Hands data to the window as a later instance would (WM_COPYDATA, wParam 0)
+// with cbData as given, which may leave out the NUL; returns once handled.
+bool SendCopyData(HWND window, const void* data, DWORD cbData);
+
 // Posts WM_COMMAND with the id: for commands that may open modal boxes.
 void PostCommand(HWND window, int id);
 
