@@ -216,3 +216,50 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     EXPECT_TRUE(CloseFlickbox(run, &exitCode));
     EndFlickbox(&run);
 }
+
+// What the browser should show for a folder, from the system's own search:
+// every sub-folder in brackets but ".", and the names that hold ".dem".
+static std::vector<std::string> ExpectedListing(const std::string& folder)
+{
+    std::vector<std::string> items;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return items;
+    do {
+        std::string name = entry.cFileName;
+        if (name == ".")
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            items.push_back("[" + name + "]");
+        else if (name.find(".dem") != std::string::npos)
+            items.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return items;
+}
+
+TEST(E2eBrowser, ADrivesRootListsEveryEntry)
+{
+    std::string root = MakeScratchFolder("drive");
+    std::string exe = InstallFlickboxCopy(root);
+    std::string drive = root.substr(0, 2);
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    // From a folder one below the root, [..] cuts back to the drive alone.
+    char windows[MAX_PATH];
+    ASSERT_TRUE(GetWindowsDirectoryA(windows, MAX_PATH));
+    ASSERT_TRUE(SetField(run.window, FOLDER, std::string(windows) + "\\"));
+    ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[..]"));
+    EXPECT_EQ(drive + "\\", WaitForField(run.window, FOLDER, drive + "\\"));
+    std::vector<std::string> expected = ExpectedListing(drive);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(Sorted(expected), Sorted(ReadListItems(run.window, BROWSER)));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+}

@@ -171,3 +171,44 @@ TEST(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
     EXPECT_TRUE(CloseFlickbox(run, &exitCode));
     EndFlickbox(&run);
 }
+
+TEST(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
+{
+    std::string folder = MakeScratchFolder("busy");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string game = JoinPath(folder, "Half-Life");
+    ASSERT_TRUE(MakeFolders(JoinPath(game, "cstrike")));
+    std::string hl = JoinPath(game, "hl.exe");
+    ASSERT_TRUE(InstallStandinGame(hl));
+    // The stand-in keeps running until the release flag appears.
+    ASSERT_TRUE(WriteWholeFile(JoinPath(game, "standin_wait.flag"), {'1'}));
+    std::string demo = JoinPath(folder, "played.dem");
+    std::string handed = JoinPath(folder, "handed.dem");
+    ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
+    SampleDemoSpec other = PlayedDemo();
+    other.mapName = "de_handed";
+    ASSERT_TRUE(WriteDemo(handed, other));
+    ASSERT_TRUE(PrepareSettings(hl, "", ""));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    PostCommand(run.window, PLAY);
+    ASSERT_TRUE(WaitForFile(JoinPath(game, "standin_report.txt")));
+
+    FlickboxRun second;
+    ASSERT_TRUE(StartAnotherFlickbox(exe.c_str(), handed.c_str(), NULL, &second));
+    // The second start waits in its hand-over while the game runs.
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(second.process.hProcess, 1000));
+    ASSERT_TRUE(WriteWholeFile(JoinPath(game, "standin_release.flag"), {'1'}));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(second, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&second);
+    EXPECT_EQ(handed, ReadField(run.window, DEMO_PATH));
+    EXPECT_FALSE(FileExists(JoinPath(game, "cstrike\\flickbox.dem")));
+
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
