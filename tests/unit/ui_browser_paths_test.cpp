@@ -25,17 +25,6 @@ TEST(UiBrowserPaths, ListsDotDemNamesWithCaseAndSkipsOnlyTheDotEntry)
     EXPECT_FALSE(IsCurrentFolderEntry(".hidden"));
 }
 
-TEST(UiBrowserPaths, FolderEntriesShowInBrackets)
-{
-    char entry[16];
-    EXPECT_TRUE(FormatFolderEntry("maps", entry, sizeof entry));
-    EXPECT_STREQ("[maps]", entry);
-    EXPECT_TRUE(FormatFolderEntry("..", entry, sizeof entry));
-    EXPECT_STREQ("[..]", entry);
-    char small[6];
-    EXPECT_FALSE(FormatFolderEntry("maps", small, sizeof small));
-}
-
 TEST(UiBrowserPaths, SearchPatternAndShownFolder)
 {
     char pattern[PATH_BUFFER_SIZE];
@@ -52,20 +41,6 @@ TEST(UiBrowserPaths, SearchPatternAndShownFolder)
     EXPECT_TRUE(ComposeFolderSearch(folder.c_str(), pattern, sizeof pattern, shown, sizeof shown));
     folder += "g";
     EXPECT_FALSE(ComposeFolderSearch(folder.c_str(), pattern, sizeof pattern, shown, sizeof shown));
-}
-
-TEST(UiBrowserPaths, DoubleClickJoinsFolderTextAndEntry)
-{
-    char path[PATH_BUFFER_SIZE];
-    ASSERT_TRUE(JoinBrowserPath("C:\\demos\\", "a.dem", path, sizeof path));
-    EXPECT_STREQ("C:\\demos\\a.dem", path);
-    // No separator is added: the folder text is used as it stands.
-    ASSERT_TRUE(JoinBrowserPath("C:\\demos", "[maps]", path, sizeof path));
-    EXPECT_STREQ("C:\\demos[maps]", path);
-
-    std::string folder = "C:\\" + std::string(250, 'f') + "\\";
-    EXPECT_TRUE(JoinBrowserPath(folder.c_str(), "a.dem", path, sizeof path));
-    EXPECT_FALSE(JoinBrowserPath(folder.c_str(), "abc.dem", path, sizeof path));
 }
 
 TEST(UiBrowserPaths, FolderTargets)

@@ -83,20 +83,6 @@ TEST(UiLongPathWalk, ComponentsTakeTheirStoredNames)
     }
 }
 
-TEST(UiLongPathWalk, LooksUpEachPrefixOnceAndNeverAnEmptyComponent)
-{
-    FakeDisk disk = StandardDisk();
-    Walk(disk, "\\\\server\\share\\LONGNA~1.DEM");
-    std::vector<std::string> expected = {"\\\\server", "\\\\server\\share",
-                                         "\\\\server\\share\\LONGNA~1.DEM"};
-    EXPECT_EQ(expected, disk.lookedUp);
-
-    disk.lookedUp.clear();
-    Walk(disk, "C:\\DEMOS\\\\MAPS");
-    expected = {"C:\\DEMOS", "C:\\DEMOS\\\\MAPS"};
-    EXPECT_EQ(expected, disk.lookedUp);
-}
-
 TEST(UiLongPathWalk, ResultThatDoesNotFitLeavesTheDestinationEmpty)
 {
     FakeDisk disk = StandardDisk();

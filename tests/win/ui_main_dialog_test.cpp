@@ -116,22 +116,6 @@ TEST(UiMainDialog, StartWithDemoListsItsFolderAndInspectsIt)
     RemoveUiFolder(folder);
 }
 
-TEST(UiMainDialog, StartWithMissingDemoReportsItAndListsItsFolder)
-{
-    std::string folder = MakeUiFolder("ui start missing");
-    std::string demo = folder + "\\gone.dem";
-    ResetStartup(demo.c_str());
-    HWND dialog = OpenMainDialog();
-    EXPECT_EQ(demo, FieldText(dialog, IDC_MAIN_DEMO_PATH));
-    EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorText("Could not open demo-file", ERROR_FILE_NOT_FOUND), boxes[0].text);
-    EXPECT_EQ("Error", boxes[0].caption);
-    CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
-}
-
 TEST(UiMainDialog, PaintsBackgroundAndPreview)
 {
     ResetStartup("");
@@ -183,10 +167,11 @@ TEST(UiMainDialog, ColourMessagesReturnTheirBrushes)
     EXPECT_NE((LRESULT)editBrush, scrollBar);
     EXPECT_NE((LRESULT)buttonBrush, scrollBar);
     ReleaseDC(dialog, dc);
-    // The three brushes are distinct objects, all of the dialog colour.
-    LOGBRUSH brush;
-    ASSERT_TRUE(GetObjectA(editBrush, sizeof brush, &brush));
-    EXPECT_EQ(RGB(93, 86, 71), brush.lbColor);
+    for (HBRUSH handle : {dialogBrush, editBrush, buttonBrush}) {
+        LOGBRUSH brush;
+        ASSERT_TRUE(GetObjectA(handle, sizeof brush, &brush));
+        EXPECT_EQ(RGB(93, 86, 71), brush.lbColor);
+    }
     CloseMainDialog(dialog);
 }
 
