@@ -145,16 +145,3 @@ static inline unsigned int LowestBit(unsigned int bits)
     return (unsigned int)__builtin_ctz(bits);
 #endif
 }
-
-static inline unsigned int LowestBit64(unsigned long long bits)
-{
-#if defined(_MSC_VER)
-    unsigned long index;
-    if (_BitScanForward(&index, (unsigned long)bits))
-        return (unsigned int)index;
-    _BitScanForward(&index, (unsigned long)(bits >> 32));
-    return (unsigned int)index + 32;
-#else
-    return (unsigned int)__builtin_ctzll(bits);
-#endif
-}

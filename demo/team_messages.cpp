@@ -1,6 +1,5 @@
 #include "demo/team_messages.h"
 
-#include <stdint.h>
 #include <string.h>
 
 #include "demo/byte_vectors.h"
@@ -23,28 +22,6 @@ static bool IsMessageId(unsigned char c)
     return c == 0x4A || c == 0x4C;
 }
 
-enum { BLOCK_SIZE = 4 * VECTOR_SIZE };
-
-// Bit k set when bytes[from + k] is an id byte, for the block from .. end
-// (at most 64 bytes).
-static uint64_t MessageIdBits(const unsigned char* bytes, size_t from, size_t end)
-{
-    uint64_t bits = 0;
-    if (end - from == BLOCK_SIZE) {
-        for (int k = 0; k < 4; k++) {
-            ByteVector v = LoadBytes(bytes + from + k * VECTOR_SIZE);
-            bits |= (uint64_t)LaneBits(EitherLanes(EqualLanes(v, 0x4A), EqualLanes(v, 0x4C)))
-                    << (k * VECTOR_SIZE);
-        }
-        return bits;
-    }
-    for (size_t k = 0; from + k < end; k++) {
-        if (IsMessageId(bytes[from + k]))
-            bits |= (uint64_t)1 << k;
-    }
-    return bits;
-}
-
 // Tests the candidate whose id byte is at i, blanks it when it is team chat,
 // and gives the position the scan goes on at.
 static size_t ExamineMessage(unsigned char* bytes, size_t size, size_t i, unsigned int* count)
@@ -65,23 +42,76 @@ static size_t ExamineMessage(unsigned char* bytes, size_t size, size_t i, unsign
     return i + length + 2;
 }
 
-// Bytes that are no id only move the scan on by one, so the scan jumps from
-// id byte to id byte; blanking changes nothing at or after the position the
-// scan goes on at, so a block's id bits stay true past a blanked message.
+// One step of the scan from position i.
+static size_t Step(unsigned char* bytes, size_t size, size_t i, unsigned int* count)
+{
+    return IsMessageId(bytes[i]) ? ExamineMessage(bytes, size, i, count) : i + 1;
+}
+
+// Bit k set when position at + k could start a team message: an id byte with
+// "(" or "*" four bytes on.
+static unsigned int CandidateBits(const unsigned char* at)
+{
+    ByteVector id = LoadBytes(at);
+    ByteVector text = LoadBytes(at + 4);
+    return LaneBits(BothLanes(EitherLanes(EqualLanes(id, 0x4A), EqualLanes(id, 0x4C)),
+                              EitherLanes(EqualLanes(text, '('), EqualLanes(text, '*'))));
+}
+
+// The first position at or after from that could start a team message, or
+// size. A team message has at least eight bytes.
+static size_t FindCandidate(const unsigned char* bytes, size_t size, size_t from)
+{
+    if (size < 8)
+        return size;
+    size_t last = size - 8;
+    size_t i = from;
+    // Two vectors read up to byte i + 35, inside the demo while i + 32 <= size - 4.
+    for (; i + 2 * VECTOR_SIZE <= last + 4; i += 2 * VECTOR_SIZE) {
+        unsigned int bits = CandidateBits(bytes + i) | CandidateBits(bytes + i + VECTOR_SIZE) << 16;
+        if (bits)
+            return i + LowestBit(bits);
+    }
+    for (; i <= last; i++) {
+        if (IsMessageId(bytes[i]) && (bytes[i + 4] == '(' || bytes[i + 4] == '*'))
+            return i;
+    }
+    return size;
+}
+
+// A position the scan certainly reaches, at most j and at least next (which
+// it reaches): the scan moves by one or five bytes until it blanks something,
+// so it cannot pass over the byte that follows four bytes that are no ids.
+static size_t SurePosition(const unsigned char* bytes, size_t next, size_t j)
+{
+    size_t quiet = 0;
+    for (size_t p = j; p > next; p--) {
+        if (IsMessageId(bytes[p - 1]))
+            quiet = 0;
+        else if (++quiet == 4)
+            return p + 3;
+    }
+    return next;
+}
+
+// Only a position with an id byte and "(" or "*" four bytes on can be
+// blanked, so the scan is replayed step by step only in the few bytes before
+// each such position, from a position it is sure to reach; elsewhere its
+// steps change nothing and are passed over.
 unsigned int BlankTeamMessages(unsigned char* bytes, size_t size)
 {
     unsigned int count = 0;
-    size_t i = 0;
-    while (i < size) {
-        size_t end = size - i >= BLOCK_SIZE ? i + BLOCK_SIZE : size;
-        uint64_t bits = MessageIdBits(bytes, i, end);
-        size_t next = i;
-        for (; bits; bits &= bits - 1) {
-            size_t at = i + LowestBit64(bits);
-            if (at >= next)
-                next = ExamineMessage(bytes, size, at, &count);
-        }
-        i = next > end ? next : end;
+    size_t next = 0;   // a position the scan reaches
+    for (;;) {
+        size_t candidate = FindCandidate(bytes, size, next);
+        if (candidate >= size)
+            break;
+        size_t i = SurePosition(bytes, next, candidate);
+        while (i < candidate)
+            i = Step(bytes, size, i, &count);
+        if (i == candidate)
+            i = Step(bytes, size, i, &count);
+        next = i;
     }
     return count;
 }

@@ -88,6 +88,19 @@ TEST(DemoTeamMessages, SkipDistances)
     }
 }
 
+// A run of J bytes: each is an id whose length (74) fits and whose text does
+// not start with "(" or "*", so the scan crosses the run five bytes at a
+// time and meets a message behind it only when the run's length is a
+// multiple of five.
+TEST(DemoTeamMessages, RunsOfIdBytesKeepTheirPhase)
+{
+    Bytes message = Message(0x4C, "(Terrorist) go");
+    for (size_t run = 0; run < 40; run++) {
+        Bytes bytes = Concat({Bytes(run, 0x4A), message, Neutral(100)});
+        EXPECT_EQ(run % 5 == 0 ? 1u : 0u, Blank(bytes)) << run;
+    }
+}
+
 TEST(DemoTeamMessages, MessagesMustEndInsideTheDemo)
 {
     Bytes message = Message(0x4C, "(Terrorist) go");
