@@ -74,6 +74,10 @@ TEST(E2eConvert, OkRewritesTheFileAndTheSummaryShowsTheNewResolution)
     ASSERT_TRUE(converter != NULL) << "the converter dialog did not open";
     EXPECT_EQ("800", ReadField(converter, OLD_WIDTH));
     EXPECT_EQ("600", ReadField(converter, OLD_HEIGHT));
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(converter, &rect));
+    EXPECT_EQ((GetSystemMetrics(SM_CXFULLSCREEN) - (rect.right - rect.left)) / 2, rect.left);
+    EXPECT_EQ((GetSystemMetrics(SM_CYFULLSCREEN) - (rect.bottom - rect.top)) / 2, rect.top);
     // The converter has no owner: the main dialog stays usable meanwhile.
     EXPECT_TRUE(IsWindowEnabled(run.window));
     std::string shot = JoinPath(ScreenshotFolder(), "convert.bmp");

@@ -38,8 +38,26 @@ TEST(E2eStartup, ShowsTheMainDialogAndExitsWithZeroWhenClosed)
     wchar_t caption[64];
     GetWindowTextW(run.window, caption, 64);
     EXPECT_STREQ(L"Flickbox", caption);
+    // Centred on the full-screen work area.
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(run.window, &rect));
+    EXPECT_EQ((GetSystemMetrics(SM_CXFULLSCREEN) - (rect.right - rect.left)) / 2, rect.left);
+    EXPECT_EQ((GetSystemMetrics(SM_CYFULLSCREEN) - (rect.bottom - rect.top)) / 2, rect.top);
     DWORD exitCode = 99;
     EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}
+
+TEST(E2eStartup, TheCancelCommandEndsTheProgram)
+{
+    std::string exe = JoinPath(DriverBinFolder(), "flickbox.exe");
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    PostCommand(run.window, IDCANCEL);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(run, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EndFlickbox(&run);
 }
@@ -98,6 +116,24 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
     EXPECT_EQ(MapPreviewColourAt(0, 0), corner) << "the map preview is not drawn at (37, 125)";
     EXPECT_EQ(MapPreviewColourAt(20, 15), ground) << "the map preview is not drawn at (37, 125)";
     EXPECT_NE(MapPreviewColourAt(20, 15), beyond) << "the preview is drawn wider than its own size";
+
+    // The background picture fills the client area from its top-left corner.
+    HMODULE module = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module != NULL);
+    HBITMAP background = (HBITMAP)LoadImageA(module, MAKEINTRESOURCEA(117), IMAGE_BITMAP, 0, 0, 0);
+    ASSERT_TRUE(background != NULL);
+    HDC memory = CreateCompatibleDC(NULL);
+    HGDIOBJ old = SelectObject(memory, background);
+    const POINT samples[] = {{3, 3}, {12, 470}, {150, 300}, {840, 490}};
+    for (const POINT& at : samples) {
+        COLORREF shown = 0;
+        ASSERT_TRUE(ReadClientPixel(run.window, at.x, at.y, &shown));
+        EXPECT_EQ(GetPixel(memory, at.x, at.y), shown) << "background differs at " << at.x << ", " << at.y;
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(background);
+    FreeLibrary(module);
 
     std::string shot = JoinPath(ScreenshotFolder(), "main-demo.bmp");
     EXPECT_TRUE(SaveClientScreenshot(run.window, shot.c_str())) << shot;
