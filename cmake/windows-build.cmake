@@ -22,6 +22,10 @@ target_include_directories(flickbox_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(flickbox_core PUBLIC flickbox_shared comdlg32 shell32 gdi32 user32 advapi32 kernel32)
 
 set(FLICKBOX_RESOURCES ${PROJECT_SOURCE_DIR}/ui/flickbox.rc)
+# windres does not report the artwork it embeds, so name it here.
+file(GLOB flickbox_artwork CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ui/art/*)
+set_source_files_properties(${FLICKBOX_RESOURCES} PROPERTIES
+  OBJECT_DEPENDS "${flickbox_artwork};${PROJECT_SOURCE_DIR}/ui/resource.h")
 set(FLICKBOX_MESSAGE_BOX ${PROJECT_SOURCE_DIR}/shared/message_box.cpp)
 
 add_subdirectory(shared)
