@@ -8,7 +8,7 @@
 #include "tests/e2e/support/scratch.h"
 
 enum {
-    DEMO_PATH = 1000, SUMMARY = 1007, BROWSER = 1028, FOLDER = 1031, PLAYERS = 1037,
+    DEMO_PATH = 1000, SUMMARY = 1007, GAME_PATH = 1011, BROWSER = 1028, FOLDER = 1031, PLAYERS = 1037,
     PREVIEW_X = 37, PREVIEW_Y = 125
 };
 
@@ -19,8 +19,18 @@ static SampleDemoSpec MatchDemo()
     spec.mapName = "de_e2e";
     spec.width = 800;
     spec.height = 600;
-    spec.playerNames = {"Rookie", "Sniper"};
+    spec.playerNames = {"Rookie", "Sniper", "Medic", "Gordon Freeman"};
     return spec;
+}
+
+static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
+static const char COUNTER_STRIKE_KEY[] = "Software\\Valve\\CounterStrike\\Settings";
+
+// No saved settings and no game video mode: "Current Res: x".
+static bool ForgetGameSettings()
+{
+    return DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY)
+        && DeleteRegistryTree(HKEY_CURRENT_USER, COUNTER_STRIKE_KEY);
 }
 
 // The summary of MatchDemo() with no game video mode known.
@@ -87,6 +97,14 @@ TEST(E2eStartup, WithoutADemoListsTheProgramFolder)
 
 TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
 {
+    // Saved settings and the game's own video mode, as a returning user has them.
+    ASSERT_TRUE(ForgetGameSettings());
+    std::string game = "C:\\Games\\Counter-Strike\\cstrike.exe";
+    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", game));
+    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "CommandLine", "-nofbo -numericping"));
+    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "DemoSpeed", "1.0"));
+    ASSERT_TRUE(WriteRegistryNumber(HKEY_CURRENT_USER, COUNTER_STRIKE_KEY, "EngineModeW", 1024));
+    ASSERT_TRUE(WriteRegistryNumber(HKEY_CURRENT_USER, COUNTER_STRIKE_KEY, "EngineModeH", 768));
     std::string folder = MakeScratchFolder("demo");
     std::string exe = InstallFlickboxCopy(folder);
     ASSERT_FALSE(exe.empty());
@@ -105,8 +123,11 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
     EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
     EXPECT_EQ(demos + "\\", ReadField(run.window, FOLDER));
     EXPECT_EQ(Sorted({"[..]", "[old]", "match.dem", "other.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
-    EXPECT_EQ(MATCH_SUMMARY, ReadField(run.window, SUMMARY));
-    EXPECT_EQ(Sorted({"Rookie", "Sniper"}), Sorted(ReadListItems(run.window, PLAYERS)));
+    EXPECT_EQ("Half-Life Version: 1.1.0.8\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 45\n"
+              "Map: de_e2e\nMod: cstrike\nCurrent Res: 1024x768\nDemo Res: 800x600\n",
+              ReadField(run.window, SUMMARY));
+    EXPECT_EQ(Sorted({"Rookie", "Sniper", "Medic", "Gordon Freeman"}), Sorted(ReadListItems(run.window, PLAYERS)));
+    EXPECT_EQ(game, ReadField(run.window, GAME_PATH));
 
     // Its top-left corner lies on a wall, the point 20 x 15 further in on ground.
     COLORREF corner = 0, ground = 0, beyond = 0;
@@ -141,10 +162,12 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
     EXPECT_TRUE(CloseFlickbox(run, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EndFlickbox(&run);
+    EXPECT_TRUE(ForgetGameSettings());
 }
 
 TEST(E2eStartup, AShortPathIsShownInItsLongForm)
 {
+    ASSERT_TRUE(ForgetGameSettings());
     std::string folder = MakeScratchFolder("short");
     std::string exe = InstallFlickboxCopy(folder);
     std::string demos = JoinPath(folder, "Recorded Matches Folder");
