@@ -6,7 +6,9 @@
 ImageMagick draws the labels, frames and boxes on a woven texture made here;
 this script then maps every pixel to a fixed palette and writes the palette
 bitmaps and the icon container itself, so the files come out the same, byte
-for byte, on every run (no timestamps, no random seeds that change).
+for byte, on every run (no timestamps, fixed random seeds). Text comes from
+fonts-dejavu-core; another ImageMagick or FreeType release may place its
+anti-aliasing differently, so regenerate and commit together.
 """
 
 import math
@@ -312,7 +314,7 @@ def write_ico(path, images):
 
 # ---------------------------------------------------------------- the pictures
 
-def main_background(tmp, palette_path, palette, icon_png):
+def main_background(tmp, palette_path, icon_png):
     width, height = 855, 500
     texture = os.path.join(tmp, "main_texture.ppm")
     write_ppm(texture, width, height, weave(width, height, 117))
@@ -409,6 +411,30 @@ def convert_background(tmp, palette_path):
     return width, height, rgb
 
 
+def check_outputs(out_dir):
+    """Reads the files back: sizes, depths and the icon directory as resources need them."""
+    for name, width, height, bits in (("main_background.bmp", 855, 500, 8),
+                                      ("convert_background.bmp", 280, 154, 4)):
+        with open(os.path.join(out_dir, name), "rb") as f:
+            data = f.read()
+        magic, size, _, _, offset = struct.unpack_from("<2sIHHI", data, 0)
+        header = struct.unpack_from("<IiiHHIIiiII", data, 14)
+        stride = (width * bits + 31) // 32 * 4
+        assert magic == b"BM" and size == len(data), name
+        assert header[:6] == (40, width, height, 1, bits, 0), (name, header)
+        assert offset + stride * height == len(data), name
+    with open(os.path.join(out_dir, "flickbox.ico"), "rb") as f:
+        data = f.read()
+    assert struct.unpack_from("<HHH", data, 0) == (0, 1, 2)
+    for i, (size, bits) in enumerate(((16, 4), (32, 8))):
+        w, h, colours, _, planes, bit_count, length, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+        assert (w, h, planes, bit_count) == (size, size, 1, bits), (w, h, planes, bit_count)
+        header = struct.unpack_from("<IiiHHI", data, offset)
+        assert header == (40, size, 2 * size, 1, bits, 0), header
+        stride, mask_stride = (size * bits + 31) // 32 * 4, (size + 31) // 32 * 4
+        assert length == 40 + 4 * (1 << bits) + (stride + mask_stride) * size
+
+
 def write_palette(path, palette):
     write_ppm(path, len(palette), 1, b"".join(bytes(c) for c in palette))
 
@@ -430,13 +456,15 @@ def main():
                   [(16, 4, icon_image(16, 4, icon16, indices16, mask16)),
                    (32, 8, icon_image(32, 8, big, indices32, mask32))])
 
-        width, height, rgb = main_background(tmp, paths["big"], big, icon_png)
+        width, height, rgb = main_background(tmp, paths["big"], icon_png)
         write_bmp(os.path.join(out_dir, "main_background.bmp"), width, height, 8, big,
                   to_indices(rgb, big))
 
         width, height, rgb = convert_background(tmp, paths["small"])
         write_bmp(os.path.join(out_dir, "convert_background.bmp"), width, height, 4, small,
                   to_indices(rgb, small))
+
+    check_outputs(out_dir)
 
 
 if __name__ == "__main__":
