@@ -47,9 +47,10 @@ static bool HasClass(HWND window, const wchar_t* name)
 
 static bool HasTitle(HWND window, const wchar_t* title)
 {
-    wchar_t buffer[256];
+    wchar_t buffer[256] = L"";
     // Top-level windows of another process: the stored title, no message sent.
-    return GetWindowTextW(window, buffer, 256) >= 0 && wcscmp(buffer, title) == 0;
+    GetWindowTextW(window, buffer, 256);
+    return wcscmp(buffer, title) == 0;
 }
 
 static std::string WindowTitle(HWND window)
