@@ -203,3 +203,40 @@ TEST(E2eConvert, WithoutADemoTheConverterDoesNotOpen)
     EXPECT_TRUE(CloseFlickbox(run, &exitCode));
     EndFlickbox(&run);
 }
+
+TEST(E2eConvert, ADemoThatCannotBeOpenedIsReportedAndInspectedAgain)
+{
+    std::string demo;
+    FlickboxRun run;
+    ASSERT_TRUE(StartOnDemo("locked", DemoAt(800, 600), &demo, &run));
+    HWND converter = OpenConverter(run, "1024", "768");
+    ASSERT_TRUE(converter != NULL);
+    // Another program now writes the demo: neither converter nor inspector may open it.
+    HANDLE writer = CreateFileA(demo.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+
+    PostCommand(converter, IDOK);
+    ExpectBox(run.process.dwProcessId, "Convert resolution in demo?", IDOK);
+    std::string refused = "Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION);
+    MessageBoxView box;
+    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
+    EXPECT_EQ("Error", box.caption);
+    EXPECT_EQ(refused, box.text);
+    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    // The re-inspection as the dialog closes meets the same lock.
+    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
+    EXPECT_EQ("Error", box.caption);
+    EXPECT_EQ(refused, box.text);
+    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    EXPECT_TRUE(WaitForWindowGone(converter));
+    CloseHandle(writer);
+
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(ReadWholeFile(demo, &bytes));
+    EXPECT_TRUE(bytes == BuildSampleDemo(DemoAt(800, 600)));
+    EXPECT_EQ(SummaryAt("800x600"), ReadField(run.window, SUMMARY));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+}

@@ -304,3 +304,27 @@ TEST(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
     EndFlickbox(&run);
     EXPECT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
 }
+
+TEST(E2eStartup, AnEmptyDemoIsReportedAndTheWindowStillOpens)
+{
+    std::string folder = MakeScratchFolder("empty");
+    std::string exe = InstallFlickboxCopy(folder);
+    std::string demo = JoinPath(folder, "empty.dem");
+    ASSERT_TRUE(WriteWholeFile(demo, {}));
+
+    FlickboxRun run;
+    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
+    MessageBoxView box;
+    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
+    EXPECT_EQ("Error", box.caption);
+    EXPECT_EQ("Could not open demofile (reason 2): " + SystemText(ERROR_HANDLE_EOF), box.text);
+    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitForMainWindow(&run));
+    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
+    EXPECT_EQ(std::vector<std::string>(), ReadListItems(run.window, PLAYERS));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EndFlickbox(&run);
+}

@@ -134,3 +134,29 @@ TEST(E2eStrip, AnEmptyPathIsReportedWithTheSystemText)
     EXPECT_TRUE(CloseFlickbox(run, &exitCode));
     EndFlickbox(&run);
 }
+
+TEST(E2eStrip, ALockedOrEmptyDemoIsReportedWithTheSystemText)
+{
+    std::string demo;
+    FlickboxRun run;
+    ASSERT_TRUE(StartOnDemo("locked", &demo, &run));
+    HANDLE writer = CreateFileA(demo.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    PostCommand(run.window, STRIP);
+    ExpectBox(run.process.dwProcessId, "Flickbox", "Strip teamsays?", IDOK);
+    ExpectBox(run.process.dwProcessId, "Error", "Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION), IDOK);
+    CloseHandle(writer);
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(ReadWholeFile(demo, &bytes));
+    EXPECT_TRUE(bytes == BuildSampleDemo(ChattyDemo()));
+
+    ASSERT_TRUE(WriteWholeFile(demo, {}));
+    PostCommand(run.window, STRIP);
+    ExpectBox(run.process.dwProcessId, "Flickbox", "Strip teamsays?", IDOK);
+    ExpectBox(run.process.dwProcessId, "Error", "Could not open demo-file (reason 2): " + SystemText(ERROR_HANDLE_EOF), IDOK);
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+}
