@@ -33,7 +33,7 @@ static std::string SummaryAt(const char* resolution)
         + resolution + "\n";
 }
 
-// Starts a copy of the program on a fresh 800 x 600 demo; the demo's path
+// Starts a copy of the program on a fresh demo written from the spec; its path
 // lands in *demo.
 static bool StartOnDemo(const char* tag, const SampleDemoSpec& spec, std::string* demo, FlickboxRun* run)
 {
@@ -147,6 +147,13 @@ TEST(E2eConvert, CancellingTheQuestionOrTheDialogKeepsTheFile)
     EXPECT_TRUE(WaitForWindowGone(converter));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
 
+    // The close box too.
+    converter = OpenConverter(run, "1280", "960");
+    ASSERT_TRUE(converter != NULL);
+    PostMessageW(converter, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitForWindowGone(converter));
+    EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
+
     std::vector<unsigned char> bytes;
     ASSERT_TRUE(ReadWholeFile(demo, &bytes));
     EXPECT_TRUE(bytes == BuildSampleDemo(DemoAt(640, 480)));
@@ -236,6 +243,34 @@ TEST(E2eConvert, ADemoThatCannotBeOpenedIsReportedAndInspectedAgain)
     ASSERT_TRUE(ReadWholeFile(demo, &bytes));
     EXPECT_TRUE(bytes == BuildSampleDemo(DemoAt(800, 600)));
     EXPECT_EQ(SummaryAt("800x600"), ReadField(run.window, SUMMARY));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
+    EndFlickbox(&run);
+}
+
+TEST(E2eConvert, OkConvertsTheDemoNamedInTheMainWindowAtThatMoment)
+{
+    std::string first;
+    FlickboxRun run;
+    ASSERT_TRUE(StartOnDemo("moment", DemoAt(800, 600), &first, &run));
+    std::string second = first.substr(0, first.rfind('\\')) + "\\typed later.dem";
+    ASSERT_TRUE(WriteDemo(second, DemoAt(800, 600)));
+
+    HWND converter = OpenConverter(run, "640", "480");
+    ASSERT_TRUE(converter != NULL);
+    // The converter stays open while the user names another demo in the main window.
+    ASSERT_TRUE(SetField(run.window, DEMO_PATH, second));
+    PostCommand(converter, IDOK);
+    ExpectBox(run.process.dwProcessId, "Convert resolution in demo?", IDOK);
+    ExpectBox(run.process.dwProcessId, "Demo converted.", IDOK);
+    EXPECT_TRUE(WaitForWindowGone(converter));
+    EXPECT_EQ(SummaryAt("640x480"), WaitForField(run.window, SUMMARY, SummaryAt("640x480")));
+
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(ReadWholeFile(second, &bytes));
+    EXPECT_TRUE(bytes == BuildSampleDemo(DemoAt(640, 480)));
+    ASSERT_TRUE(ReadWholeFile(first, &bytes));
+    EXPECT_TRUE(bytes == BuildSampleDemo(DemoAt(800, 600)));
     DWORD exitCode = 99;
     EXPECT_TRUE(CloseFlickbox(run, &exitCode));
     EndFlickbox(&run);
