@@ -6,11 +6,9 @@
 #include "playback/decimal_text.h"
 #include "playback/game_command.h"
 #include "playback/game_kind.h"
-#include "playback/registry_report.h"
+#include "shared/registry.h"
 #include "shared/text.h"
 #include "ui/resource.h"
-
-static const char settingsKey[] = "Software\\Brakwood\\Flickbox\\Settings";
 
 static bool WriteSetting(HKEY key, const char* name, const char* text, const char* failure)
 {
@@ -33,7 +31,7 @@ bool SaveSettings(HWND dialog)
 
     HKEY key;
     DWORD disposition;
-    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, (LPSTR) "",
+    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyName, 0, (LPSTR) "",
                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
                                   &disposition);
     if (status != ERROR_SUCCESS) {
@@ -52,12 +50,7 @@ bool SaveSettings(HWND dialog)
 static void LoadSetting(HWND dialog, HKEY key, const char* name, int field, const char* failure)
 {
     char text[PATH_BUFFER_SIZE];
-    memset(text, 0, sizeof text);
-    DWORD size = sizeof text;
-    LONG status = RegQueryValueExA(key, name, NULL, NULL, (BYTE*)text, &size);
-    // A value that fills the whole buffer without its NUL was cut: unreadable.
-    if (status == ERROR_SUCCESS && !memchr(text, '\0', sizeof text))
-        status = ERROR_MORE_DATA;
+    LONG status = ReadRegistryText(key, name, text, sizeof text);
     if (status != ERROR_SUCCESS) {
         ReportRegistryError(status, failure);
         return;
@@ -103,7 +96,7 @@ void LoadSettings(HWND dialog)
 {
     HKEY key;
     // No key is the first run, not a failure.
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyName, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
         LoadSetting(dialog, key, "Path", IDC_MAIN_EXE_PATH, "Could not read BWV1");
         LoadSetting(dialog, key, "CommandLine", IDC_MAIN_COMMAND_LINE, "Could not read BWV2");
         LoadSetting(dialog, key, "DemoSpeed", IDC_MAIN_DEMO_SPEED, "Could not read BWV3");

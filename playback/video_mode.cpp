@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "playback/decimal_text.h"
-#include "playback/registry_report.h"
+#include "shared/registry.h"
 
 static void WriteModeValue(HKEY key, const char* name, const char* text, const char* failure)
 {

@@ -5,9 +5,8 @@
 #include "revert/revert_engine_files.h"
 #include "revert/revert_plan.h"
 #include "shared/messages.h"
+#include "shared/registry.h"
 #include "shared/text.h"
-
-static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
 
 // Reads the saved executable path into exePath (PATH_BUFFER_SIZE bytes). False
 // when there is none to revert for; only a key that opened but whose value
@@ -15,21 +14,13 @@ static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
 static bool ReadSavedGamePath(char* exePath)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyName, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
 
-    memset(exePath, 0, PATH_BUFFER_SIZE);
-    DWORD size = PATH_BUFFER_SIZE;
-    LONG status = RegQueryValueExA(key, "Path", NULL, NULL, (BYTE*)exePath, &size);
-    // A value that fills the whole buffer without its NUL was cut.
-    if (status == ERROR_SUCCESS && size == PATH_BUFFER_SIZE && exePath[PATH_BUFFER_SIZE - 1] != '\0')
-        status = ERROR_MORE_DATA;
+    LONG status = ReadRegistryText(key, "Path", exePath, PATH_BUFFER_SIZE);
     RegCloseKey(key);
-
     if (status != ERROR_SUCCESS) {
-        // The registry returns its error instead of setting the thread's.
-        SetLastError((DWORD)status);
-        ReportSystemError("Could not read BWV1");
+        ReportRegistryError(status, "Could not read BWV1");
         return false;
     }
     // An empty field saved names no game; its "folder" would be the drive's root.

@@ -4,17 +4,9 @@
 
 #include <string.h>
 
-#include "shared/messages.h"
+#include "shared/registry.h"
 #include "shared/text.h"
 #include "ui/association_values.h"
-
-// The registry returns its error instead of setting the thread's last error,
-// which the report shows.
-static void ReportRegistryError(LONG status, const char* message)
-{
-    SetLastError((DWORD)status);
-    ReportSystemError(message);
-}
 
 // Creates or opens the key and sets its default value; a value that did not
 // fit (value NULL) is reported as a failed write and nothing is written.
