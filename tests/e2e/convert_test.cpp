@@ -33,7 +33,7 @@ static std::string SummaryAt(const char* resolution)
         + resolution + "\n";
 }
 
-// Starts a copy of the program on a fresh demo written from the spec; its path
+// Starts a copy of the program on a fresh demo built to the given layout; its path
 // lands in *demo.
 static bool StartOnDemo(const char* tag, const SampleDemoSpec& spec, std::string* demo, FlickboxRun* run)
 {
