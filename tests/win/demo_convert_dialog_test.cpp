@@ -7,11 +7,11 @@
 #include "demo/convert.h"
 #include "demo/inspect.h"
 #include "tests/win/support/demo_test_support.h"
+#include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 #include "tools/sample_demo.h"
 #include "ui/resource.h"
-
-static const unsigned QUESTION = MB_OKCANCEL | MB_ICONQUESTION;
 
 static HWND OpenConverter()
 {
@@ -22,37 +22,17 @@ static HWND OpenConverter()
     return dialog;
 }
 
-static std::string FieldText(HWND window, int id)
-{
-    char text[2048] = {};
-    GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
-
-static void SetField(HWND window, int id, const char* text)
-{
-    SetDlgItemTextA(window, id, text);
-}
-
 // A main dialog showing the inspected demo, with a stale summary so that a
 // new inspection can be seen.
 static HWND InspectedMainDialog(const std::string& demo)
 {
     ClearInspectionState();
-    HWND mainDialog = CreateDemoMainDialog();
+    HWND mainDialog = CreateIdleDialog(IDD_MAIN);
     SetDemoPath(mainDialog, demo);
     InspectDemo(mainDialog);
-    SetField(mainDialog, IDC_MAIN_SUMMARY, "stale");
+    SetFieldText(mainDialog, IDC_MAIN_SUMMARY, "stale");
     TakeRecordedBoxes();
     return mainDialog;
-}
-
-static SampleDemoSpec Spec800x600()
-{
-    SampleDemoSpec spec;
-    spec.width = 800;
-    spec.height = 600;
-    return spec;
 }
 
 TEST(DemoConvertDialog, ShowsCurrentSizeWithIconCentred)
@@ -136,17 +116,17 @@ TEST(DemoConvertDialog, ColoursItsControls)
 
 TEST(DemoConvertDialog, OkConvertsClosesAndInspectsAgain)
 {
-    std::string folder = MakeDemoFolder("dialog-ok");
+    std::string folder = MakeScratchFolder("dialog-ok");
     std::string demo = folder + "\\demo.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), Spec800x600()));
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), SpecOfSize(800, 600)));
     HWND mainDialog = InspectedMainDialog(demo);
     ASSERT_STREQ("800", appState.demoWidth);
     HBITMAP oldPreview = CreateBitmap(2, 2, 1, 1, NULL);
     appState.mapPreview = oldPreview;
     HWND dialog = OpenConverter();
     EXPECT_EQ("600", FieldText(dialog, IDC_CONVERT_OLD_HEIGHT));
-    SetField(dialog, IDC_CONVERT_NEW_WIDTH, "1024");
-    SetField(dialog, IDC_CONVERT_NEW_HEIGHT, "768");
+    SetFieldText(dialog, IDC_CONVERT_NEW_WIDTH, "1024");
+    SetFieldText(dialog, IDC_CONVERT_NEW_HEIGHT, "768");
 
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 
@@ -160,18 +140,12 @@ TEST(DemoConvertDialog, OkConvertsClosesAndInspectsAgain)
     EXPECT_STREQ("1024", appState.demoWidth);
     EXPECT_STREQ("768", appState.demoHeight);
     EXPECT_NE(std::string::npos, FieldText(mainDialog, IDC_MAIN_SUMMARY).find("Demo Res: 1024x768\n"));
-    std::vector<unsigned char> converted = BuildSampleDemo([] {
-        SampleDemoSpec spec = Spec800x600();
-        spec.width = 1024;
-        spec.height = 768;
-        return spec;
-    }());
-    EXPECT_TRUE(converted == ReadDemoBytes(demo));
+    EXPECT_TRUE(BuildSampleDemo(SpecOfSize(1024, 768)) == ReadFileBytes(demo));
 
     DestroyWindow(dialog);
     DestroyWindow(mainDialog);
     ClearInspectionState();
-    RemoveDemoFolder(folder);
+    RemoveTree(folder);
 }
 
 struct RefusedOk {
@@ -197,19 +171,19 @@ TEST(DemoConvertDialog, OkWithoutConversionStillInspectsAgain)
         {"unknown size", false, "1024", "768", IDOK,
          "The demo's current resolution is unknown, so it cannot be converted."},
     };
-    std::string folder = MakeDemoFolder("dialog-refused");
+    std::string folder = MakeScratchFolder("dialog-refused");
     std::string demo = folder + "\\demo.dem";
     for (const RefusedOk& refused : cases) {
         SCOPED_TRACE(refused.name);
-        SampleDemoSpec spec = Spec800x600();
+        SampleDemoSpec spec = SpecOfSize(800, 600);
         if (!refused.recorded)
             spec.width = spec.height = 0;
         ASSERT_TRUE(WriteSampleDemo(demo.c_str(), spec));
         HWND mainDialog = InspectedMainDialog(demo);
         std::string before = DemoFileState(demo);
         HWND dialog = OpenConverter();
-        SetField(dialog, IDC_CONVERT_NEW_WIDTH, refused.newWidth);
-        SetField(dialog, IDC_CONVERT_NEW_HEIGHT, refused.newHeight);
+        SetFieldText(dialog, IDC_CONVERT_NEW_WIDTH, refused.newWidth);
+        SetFieldText(dialog, IDC_CONVERT_NEW_HEIGHT, refused.newHeight);
         ScriptAnswers({refused.answer});
 
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -224,7 +198,7 @@ TEST(DemoConvertDialog, OkWithoutConversionStillInspectsAgain)
         DestroyWindow(mainDialog);
     }
     ClearInspectionState();
-    RemoveDemoFolder(folder);
+    RemoveTree(folder);
 }
 
 static UINT endingMessage;
@@ -253,9 +227,9 @@ TEST(DemoConvertDialog, CancelAndCloseEndWithoutConverting)
         {WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), IDCANCEL},
         {WM_CLOSE, 0, 0},
     };
-    std::string folder = MakeDemoFolder("dialog-cancel");
+    std::string folder = MakeScratchFolder("dialog-cancel");
     std::string demo = folder + "\\demo.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), Spec800x600()));
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), SpecOfSize(800, 600)));
     HWND mainDialog = InspectedMainDialog(demo);
     std::string before = DemoFileState(demo);
 
@@ -272,5 +246,5 @@ TEST(DemoConvertDialog, CancelAndCloseEndWithoutConverting)
     EXPECT_EQ("stale", FieldText(mainDialog, IDC_MAIN_SUMMARY));
     DestroyWindow(mainDialog);
     ClearInspectionState();
-    RemoveDemoFolder(folder);
+    RemoveTree(folder);
 }

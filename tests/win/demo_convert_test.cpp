@@ -8,14 +8,14 @@
 
 #include "demo/convert.h"
 #include "tests/win/support/demo_test_support.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 #include "tools/sample_demo.h"
 
 static const char rejectionText[] =
     "Wrong resolution. Available resolutions are:\n1280x960\n1152x864\n1024x768\n800x600\n"
     "640x480\n512x384\n480x360\n400x300";
-static const unsigned QUESTION = MB_OKCANCEL | MB_ICONQUESTION;
-static const unsigned NOTICE = MB_OK | MB_ICONINFORMATION;
 
 static std::vector<unsigned char> Record(unsigned width, unsigned height)
 {
@@ -39,14 +39,6 @@ static std::vector<size_t> RecordStarts(const std::vector<unsigned char>& bytes,
     return starts;
 }
 
-static SampleDemoSpec Spec800x600()
-{
-    SampleDemoSpec spec;
-    spec.width = 800;
-    spec.height = 600;
-    return spec;
-}
-
 TEST(DemoConvert, UnsupportedNewSizeIsRejectedBeforeAsking)
 {
     const unsigned sizes[][4] = {
@@ -55,23 +47,17 @@ TEST(DemoConvert, UnsupportedNewSizeIsRejectedBeforeAsking)
         {800, 600, 768, 1024},
         {0, 0, 1000, 768},         // the rejection comes before the unknown-size refusal
     };
-    std::string folder = MakeDemoFolder("convert-reject");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\demo.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), Spec800x600()));
-    SetDemoPath(mainDialog, demo);
-    std::string before = DemoFileState(demo);
+    DemoScene scene = OpenDemoScene("convert-reject", "demo.dem");
+    ASSERT_TRUE(WriteSampleDemo(scene.demo.c_str(), SpecOfSize(800, 600)));
+    std::string before = DemoFileState(scene.demo);
     TakeRecordedBoxes();
 
     for (const auto& size : sizes) {
-        ConvertDemoResolution(mainDialog, size[0], size[1], size[2], size[3]);
-        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-        ASSERT_EQ(1u, boxes.size());
-        ExpectDemoBox(boxes[0], rejectionText, "Flickbox", NOTICE);
+        ConvertDemoResolution(scene.mainDialog, size[0], size[1], size[2], size[3]);
+        ExpectOnlyNotice(rejectionText);
     }
-    EXPECT_EQ(before, DemoFileState(demo));
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    EXPECT_EQ(before, DemoFileState(scene.demo));
+    CloseDemoScene(scene);
 }
 
 // The record of 0 x 0 is fourteen zero bytes, which every run of zeros in a
@@ -79,70 +65,47 @@ TEST(DemoConvert, UnsupportedNewSizeIsRejectedBeforeAsking)
 TEST(DemoConvert, UnknownCurrentSizeIsRefusedWithoutOpening)
 {
     const unsigned sizes[][2] = {{0, 0}, {0, 600}, {800, 0}};
-    std::string folder = MakeDemoFolder("convert-unknown");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\demo.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), Spec800x600()));
-    SetDemoPath(mainDialog, demo);
-    std::string before = DemoFileState(demo);
+    DemoScene scene = OpenDemoScene("convert-unknown", "demo.dem");
+    ASSERT_TRUE(WriteSampleDemo(scene.demo.c_str(), SpecOfSize(800, 600)));
+    std::string before = DemoFileState(scene.demo);
     // Any open would fail and say so.
-    HANDLE holder = CreateFileA(demo.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
+    HANDLE holder = CreateFileA(scene.demo.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     TakeRecordedBoxes();
 
     for (const auto& size : sizes) {
-        ConvertDemoResolution(mainDialog, size[0], size[1], 1024, 768);
-        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-        ASSERT_EQ(1u, boxes.size());
-        ExpectDemoBox(boxes[0], "The demo's current resolution is unknown, so it cannot be converted.",
-                  "Flickbox", NOTICE);
+        ConvertDemoResolution(scene.mainDialog, size[0], size[1], 1024, 768);
+        ExpectOnlyNotice("The demo's current resolution is unknown, so it cannot be converted.");
     }
     CloseHandle(holder);
-    EXPECT_EQ(before, DemoFileState(demo));
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    EXPECT_EQ(before, DemoFileState(scene.demo));
+    CloseDemoScene(scene);
+}
+
+static void Convert800x600To1024x768(HWND mainDialog)
+{
+    ConvertDemoResolution(mainDialog, 800, 600, 1024, 768);
 }
 
 TEST(DemoConvert, CancelLeavesTheFileUnopened)
 {
-    std::string folder = MakeDemoFolder("convert-cancel");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\demo.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), Spec800x600()));
-    SetDemoPath(mainDialog, demo);
-    std::string before = DemoFileState(demo);
-    HANDLE holder = CreateFileA(demo.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, NULL);
-    TakeRecordedBoxes();
-    ScriptAnswers({IDCANCEL});
-
-    ConvertDemoResolution(mainDialog, 800, 600, 1024, 768);
-
-    CloseHandle(holder);
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    ExpectDemoBox(boxes[0], "Convert resolution in demo?", "Flickbox", QUESTION);
-    EXPECT_EQ(before, DemoFileState(demo));
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    ExpectCancelLeavesTheFileUnopened(Convert800x600To1024x768, "Convert resolution in demo?",
+                                      BuildSampleDemo(SpecOfSize(800, 600)), "convert-cancel");
 }
 
 TEST(DemoConvert, RewritesExactlyTheRecordBytes)
 {
     const unsigned newSizes[][2] = {{1024, 768}, {400, 960}, {800, 600}};
-    std::string folder = MakeDemoFolder("convert-rewrite");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\demo.dem";
-    SetDemoPath(mainDialog, demo);
+    DemoScene scene = OpenDemoScene("convert-rewrite", "demo.dem");
 
     for (const auto& size : newSizes) {
-        std::vector<unsigned char> bytes = BuildSampleDemo(Spec800x600());
+        std::vector<unsigned char> bytes = BuildSampleDemo(SpecOfSize(800, 600));
         // A second record right at the end is not a match: its last byte is
         // the file's last byte.
         std::vector<unsigned char> last = Record(800, 600);
         bytes.insert(bytes.end(), last.begin(), last.end());
-        ASSERT_TRUE(WriteDemoBytes(demo, bytes));
+        ASSERT_TRUE(WriteFileBytes(scene.demo, bytes));
         std::vector<size_t> starts = RecordStarts(bytes, Record(800, 600));
         ASSERT_EQ(1u, starts.size());
         std::vector<unsigned char> expected = bytes;
@@ -152,57 +115,45 @@ TEST(DemoConvert, RewritesExactlyTheRecordBytes)
         // The answer to "Demo converted." changes nothing.
         ScriptAnswers({IDOK, IDCANCEL});
 
-        ConvertDemoResolution(mainDialog, 800, 600, size[0], size[1]);
+        ConvertDemoResolution(scene.mainDialog, 800, 600, size[0], size[1]);
 
         std::vector<RecordedBox> boxes = TakeRecordedBoxes();
         ASSERT_EQ(2u, boxes.size());
-        ExpectDemoBox(boxes[0], "Convert resolution in demo?", "Flickbox", QUESTION);
-        ExpectDemoBox(boxes[1], "Demo converted.", "Flickbox", QUESTION);
-        EXPECT_TRUE(expected == ReadDemoBytes(demo));
+        ExpectBox(boxes[0], "Convert resolution in demo?", "Flickbox", QUESTION);
+        ExpectBox(boxes[1], "Demo converted.", "Flickbox", QUESTION);
+        EXPECT_TRUE(expected == ReadFileBytes(scene.demo));
     }
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    CloseDemoScene(scene);
 }
 
 TEST(DemoConvert, DemoWithoutRecordIsWrittenBackUnchanged)
 {
-    std::string folder = MakeDemoFolder("convert-norecord");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\demo.dem";
-    SampleDemoSpec spec = Spec800x600();
-    spec.width = 640;
-    spec.height = 480;
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), spec));
-    std::vector<unsigned char> before = ReadDemoBytes(demo);
-    SetDemoPath(mainDialog, demo);
+    DemoScene scene = OpenDemoScene("convert-norecord", "demo.dem");
+    ASSERT_TRUE(WriteSampleDemo(scene.demo.c_str(), SpecOfSize(640, 480)));
+    std::vector<unsigned char> before = ReadFileBytes(scene.demo);
     TakeRecordedBoxes();
 
-    ConvertDemoResolution(mainDialog, 800, 600, 1024, 768);
+    ConvertDemoResolution(scene.mainDialog, 800, 600, 1024, 768);
 
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(2u, boxes.size());
-    ExpectDemoBox(boxes[1], "Demo converted.", "Flickbox", QUESTION);
-    EXPECT_TRUE(before == ReadDemoBytes(demo));
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    ExpectBox(boxes[1], "Demo converted.", "Flickbox", QUESTION);
+    EXPECT_TRUE(before == ReadFileBytes(scene.demo));
+    CloseDemoScene(scene);
 }
 
 TEST(DemoConvert, RealDemoChangesOnlyItsRecords)
 {
-    std::string folder = MakeDemoFolder("convert-real");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\weapon.dem";
-    ASSERT_TRUE(CopyFileA(RealDemoPath("khanghugo__dem__weapon.dem").c_str(), demo.c_str(), FALSE));
-    SetFileAttributesA(demo.c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::vector<unsigned char> before = ReadDemoBytes(demo);
+    DemoScene scene = OpenDemoScene("convert-real", "weapon.dem");
+    ASSERT_TRUE(CopyRealDemo("khanghugo__dem__weapon.dem", scene.demo));
+    std::vector<unsigned char> before = ReadFileBytes(scene.demo);
     std::vector<size_t> starts = RecordStarts(before, Record(1024, 768));
     ASSERT_EQ(736u, starts.size());
-    SetDemoPath(mainDialog, demo);
     TakeRecordedBoxes();
 
-    ConvertDemoResolution(mainDialog, 1024, 768, 800, 600);
+    ConvertDemoResolution(scene.mainDialog, 1024, 768, 800, 600);
 
-    std::vector<unsigned char> after = ReadDemoBytes(demo);
+    std::vector<unsigned char> after = ReadFileBytes(scene.demo);
     ASSERT_EQ(before.size(), after.size());
     EXPECT_EQ(starts, RecordStarts(after, Record(800, 600)));
     EXPECT_TRUE(RecordStarts(after, Record(1024, 768)).empty());
@@ -214,41 +165,20 @@ TEST(DemoConvert, RealDemoChangesOnlyItsRecords)
         changedOutside += before[i] != after[i] && !inRecord[i];
     EXPECT_EQ(0u, changedOutside);
     EXPECT_EQ(2u, TakeRecordedBoxes().size());
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
-}
-
-static void Convert800x600To1024x768(HWND mainDialog)
-{
-    ConvertDemoResolution(mainDialog, 800, 600, 1024, 768);
+    CloseDemoScene(scene);
 }
 
 TEST(DemoConvert, FailuresReportAndLeaveTheFileAsItWas)
 {
-    const std::vector<DemoFailure> failures = {
-        {FAULT_MISSING_FILE, "Could not open demo-file", ERROR_FILE_NOT_FOUND},
-        {FAULT_EMPTY_PATH, "Could not open demo-file", ERROR_PATH_NOT_FOUND},
-        {FAULT_HELD_FOR_WRITING, "Could not open demo-file", ERROR_SHARING_VIOLATION},
-        {FAULT_DIRECTORY, "Could not open demo-file", ERROR_ACCESS_DENIED},
-        {FAULT_PATH_TOO_LONG, "Could not open demo-file", ERROR_FILENAME_EXCED_RANGE},
-        {FAULT_EMPTY_FILE, "Could not open demo-file (reason 2)", ERROR_HANDLE_EOF},
-        {FAULT_4_GIB, "Could not open demo-file (reason 2)", ERROR_FILE_TOO_LARGE},
-        {FAULT_NO_MEMORY, "Could not read file to memory", 0},
-    };
+    std::vector<DemoFailure> failures = RewriteFailures();
+    failures.push_back({FAULT_NO_MEMORY, "Could not read file to memory", 0});
     ExpectDemoFailures(Convert800x600To1024x768, "Convert resolution in demo?",
-                       BuildSampleDemo(Spec800x600()), failures, "convert-fail");
+                       BuildSampleDemo(SpecOfSize(800, 600)), failures, "convert-fail");
 }
 
 // Apart from the rest: Wine run by root may write read-only files.
 TEST(DemoConvert, ReadOnlyDemoIsNotChanged)
 {
-    std::string folder = MakeDemoFolder("convert-probe");
-    bool enforced = ReadOnlyIsEnforced(folder);
-    RemoveDemoFolder(folder);
-    if (!enforced)
-        GTEST_SKIP() << "read-only files are writable here";
-    ExpectDemoFailures(Convert800x600To1024x768, "Convert resolution in demo?",
-                       BuildSampleDemo(Spec800x600()),
-                       {{FAULT_READ_ONLY, "Could not open demo-file", ERROR_ACCESS_DENIED}},
-                       "convert-readonly");
+    ExpectReadOnlyDemoUnchanged(Convert800x600To1024x768, "Convert resolution in demo?",
+                                BuildSampleDemo(SpecOfSize(800, 600)), "convert-readonly");
 }

@@ -5,7 +5,10 @@
 #include "app/app_state.h"
 #include "demo/inspect.h"
 #include "tests/win/support/demo_test_support.h"
+#include "tests/win/support/dialog_fields.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 #include "tools/sample_demo.h"
 #include "ui/resource.h"
 
@@ -25,9 +28,7 @@ static SampleDemoSpec RookieSpec()
 
 static std::string Summary(HWND mainDialog)
 {
-    char text[2048] = {};
-    GetDlgItemTextA(mainDialog, IDC_MAIN_SUMMARY, text, sizeof text);
-    return text;
+    return FieldText(mainDialog, IDC_MAIN_SUMMARY);
 }
 
 // Inspects in a fresh main dialog with programDir pointing at the scratch
@@ -39,25 +40,23 @@ static HWND StartInspection(const std::string& folder)
     CopyText(appState.programDir, sizeof appState.programDir, folder.c_str());
     CopyText(appState.currentWidth, sizeof appState.currentWidth, "800");
     CopyText(appState.currentHeight, sizeof appState.currentHeight, "600");
-    return CreateDemoMainDialog();
+    return CreateIdleDialog(IDD_MAIN);
 }
 
 static void EndInspection(HWND mainDialog, const std::string& folder)
 {
     ClearInspectionState();
     DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(DemoInspect, ShowsSummaryPlayersStateAndPreview)
 {
-    std::string folder = MakeDemoFolder("inspect-shows");
+    std::string folder = MakeScratchFolder("inspect-shows");
     HWND mainDialog = StartInspection(folder);
     ASSERT_TRUE(mainDialog);
     std::string demo = folder + "\\rookie.dem";
     ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
-    CreateDirectoryA((folder + "\\cstrike").c_str(), NULL);
-    CreateDirectoryA((folder + "\\cstrike\\maps").c_str(), NULL);
     ASSERT_TRUE(WriteSmallBitmap(folder + "\\cstrike\\maps\\de_dust.bmp", 5, 3));
     appState.isHltv = true;
 
@@ -67,7 +66,7 @@ TEST(DemoInspect, ShowsSummaryPlayersStateAndPreview)
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     EXPECT_EQ(rookieSummary, Summary(mainDialog));
     EXPECT_EQ((std::vector<std::string>{"Rookie", "Sniper"}),
-              DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+              ListItems(mainDialog, IDC_MAIN_PLAYERS));
     EXPECT_STREQ("1024", appState.demoWidth);
     EXPECT_STREQ("768", appState.demoHeight);
     EXPECT_STREQ("43", appState.networkVersion);
@@ -84,7 +83,7 @@ TEST(DemoInspect, ShowsSummaryPlayersStateAndPreview)
 
 TEST(DemoInspect, ListIsEmptiedAndRefilledSorted)
 {
-    std::string folder = MakeDemoFolder("inspect-list");
+    std::string folder = MakeScratchFolder("inspect-list");
     HWND mainDialog = StartInspection(folder);
     SendDlgItemMessageA(mainDialog, IDC_MAIN_PLAYERS, LB_ADDSTRING, 0, (LPARAM)"Old player");
     SendDlgItemMessageA(mainDialog, IDC_MAIN_PLAYERS, LB_ADDSTRING, 0, (LPARAM)"medic");
@@ -97,7 +96,7 @@ TEST(DemoInspect, ListIsEmptiedAndRefilledSorted)
     InspectDemo(mainDialog);
 
     EXPECT_EQ((std::vector<std::string>{"alpha", "Medic", "Zed"}),
-              DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+              ListItems(mainDialog, IDC_MAIN_PLAYERS));
     EXPECT_STREQ("*", appState.demoWidth);
     EXPECT_STREQ("*", appState.demoHeight);
     EXPECT_TRUE(TakeRecordedBoxes().empty());
@@ -106,7 +105,7 @@ TEST(DemoInspect, ListIsEmptiedAndRefilledSorted)
 
 TEST(DemoInspect, MissingPreviewGivesNoneAndNoMessage)
 {
-    std::string folder = MakeDemoFolder("inspect-nopreview");
+    std::string folder = MakeScratchFolder("inspect-nopreview");
     HWND mainDialog = StartInspection(folder);
     std::string demo = folder + "\\rookie.dem";
     ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
@@ -122,7 +121,7 @@ TEST(DemoInspect, MissingPreviewGivesNoneAndNoMessage)
 
 TEST(DemoInspect, ReadOnlyDemoIsInspected)
 {
-    std::string folder = MakeDemoFolder("inspect-readonly");
+    std::string folder = MakeScratchFolder("inspect-readonly");
     HWND mainDialog = StartInspection(folder);
     std::string demo = folder + "\\rookie.dem";
     ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
@@ -139,7 +138,7 @@ TEST(DemoInspect, ReadOnlyDemoIsInspected)
 
 TEST(DemoInspect, RealDemos)
 {
-    std::string folder = MakeDemoFolder("inspect-real");
+    std::string folder = MakeScratchFolder("inspect-real");
     HWND mainDialog = StartInspection(folder);
 
     SetDemoPath(mainDialog, RealDemoPath("khanghugo__dem__weapon.dem"));
@@ -147,7 +146,7 @@ TEST(DemoInspect, RealDemos)
     EXPECT_EQ("Half-Life Version: N/A\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 48\n"
               "Map: crossfire\nMod: cstrike\nCurrent Res: 800x600\nDemo Res: 1024x768\n",
               Summary(mainDialog));
-    EXPECT_EQ(std::vector<std::string>{"Player"}, DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+    EXPECT_EQ(std::vector<std::string>{"Player"}, ListItems(mainDialog, IDC_MAIN_PLAYERS));
     EXPECT_STREQ("cstrike", appState.modDir);
     EXPECT_STREQ("48", appState.networkVersion);
 
@@ -171,29 +170,23 @@ TEST(DemoInspect, RealDemos)
     EXPECT_TRUE(appState.isHltv);
     EXPECT_STREQ("1024", appState.demoWidth);
     EXPECT_STREQ("768", appState.demoHeight);
-    EXPECT_TRUE(DemoListItems(mainDialog, IDC_MAIN_PLAYERS).empty());
+    EXPECT_TRUE(ListItems(mainDialog, IDC_MAIN_PLAYERS).empty());
 
     SetDemoPath(mainDialog, RealDemoPath("UnrealKaraulov__UnrealDemoScanner__test_name_change.dem"));
     InspectDemo(mainDialog);
     EXPECT_FALSE(appState.isHltv);
     EXPECT_EQ((std::vector<std::string>{"222ahahahaha222", "Karaul0v"}),
-              DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+              ListItems(mainDialog, IDC_MAIN_PLAYERS));
 
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     EndInspection(mainDialog, folder);
 }
 
-struct InspectFailure {
-    DemoFault fault;
-    const char* message;
-    unsigned long error;
-};
-
 // After a failure only isHltv and mapPreview change; the rest shows the demo
 // inspected before, and the file is left as it was.
 TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
 {
-    const InspectFailure failures[] = {
+    const DemoFailure failures[] = {
         {FAULT_MISSING_FILE, "Could not open demo-file", ERROR_FILE_NOT_FOUND},
         {FAULT_EMPTY_PATH, "Could not open demo-file", ERROR_PATH_NOT_FOUND},
         {FAULT_HELD_FOR_WRITING, "Could not open demo-file", ERROR_SHARING_VIOLATION},
@@ -203,18 +196,16 @@ TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
         {FAULT_4_GIB, "Could not open demofile (reason 2)", ERROR_FILE_TOO_LARGE},
         {FAULT_NO_MEMORY, "Could not read file to memory", ERROR_NOT_ENOUGH_MEMORY},
     };
-    std::string folder = MakeDemoFolder("inspect-fail");
+    std::string folder = MakeScratchFolder("inspect-fail");
     HWND mainDialog = StartInspection(folder);
     std::string previous = folder + "\\rookie.dem";
     ASSERT_TRUE(WriteSampleDemo(previous.c_str(), RookieSpec()));
-    CreateDirectoryA((folder + "\\cstrike").c_str(), NULL);
-    CreateDirectoryA((folder + "\\cstrike\\maps").c_str(), NULL);
     ASSERT_TRUE(WriteSmallBitmap(folder + "\\cstrike\\maps\\de_dust.bmp", 2, 2));
     SampleDemoSpec other;
     other.hltv = true;
     std::vector<unsigned char> otherBytes = BuildSampleDemo(other);
 
-    for (const InspectFailure& failure : failures) {
+    for (const DemoFailure& failure : failures) {
         SCOPED_TRACE(failure.message + std::string(" / ") + SystemErrorText(failure.error));
         SetDemoPath(mainDialog, previous);
         ReleaseMapPreview();
@@ -230,11 +221,7 @@ TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
         InspectDemo(mainDialog);
         EndDemoFault(folder, holder);
 
-        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-        ASSERT_EQ(1u, boxes.size());
-        EXPECT_EQ(ErrorBoxText(failure.message, failure.error), boxes[0].text);
-        EXPECT_EQ("Error", boxes[0].caption);
-        EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[0].flags);
+        ExpectErrorBoxes({ErrorBoxText(failure.message, failure.error)});
         EXPECT_FALSE(appState.isHltv);
         EXPECT_EQ(NULL, appState.mapPreview);
         EXPECT_STREQ("1024", appState.demoWidth);
@@ -243,7 +230,7 @@ TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
         EXPECT_STREQ("cstrike", appState.modDir);
         EXPECT_EQ(rookieSummary, Summary(mainDialog));
         EXPECT_EQ((std::vector<std::string>{"Rookie", "Sniper"}),
-                  DemoListItems(mainDialog, IDC_MAIN_PLAYERS));
+                  ListItems(mainDialog, IDC_MAIN_PLAYERS));
         EXPECT_TRUE(before == DemoFileState(demoPath));
     }
     EndInspection(mainDialog, folder);
@@ -251,7 +238,7 @@ TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
 
 TEST(DemoInspect, OverlongGameDirectoryLeavesModDirEmpty)
 {
-    std::string folder = MakeDemoFolder("inspect-longmod");
+    std::string folder = MakeScratchFolder("inspect-longmod");
     HWND mainDialog = StartInspection(folder);
     SampleDemoSpec spec;
     spec.gameDir = std::string(260, 'm');
@@ -260,7 +247,7 @@ TEST(DemoInspect, OverlongGameDirectoryLeavesModDirEmpty)
     for (size_t i = 536; i < 540; i++)
         bytes[i] = 'm';
     std::string demo = folder + "\\longmod.dem";
-    ASSERT_TRUE(WriteDemoBytes(demo, bytes));
+    ASSERT_TRUE(WriteFileBytes(demo, bytes));
     CopyText(appState.modDir, sizeof appState.modDir, "cstrike");
 
     SetDemoPath(mainDialog, demo);
@@ -274,9 +261,9 @@ TEST(DemoInspect, OverlongGameDirectoryLeavesModDirEmpty)
 
 TEST(DemoInspect, LoadMapPreview)
 {
-    std::string folder = MakeDemoFolder("inspect-load");
+    std::string folder = MakeScratchFolder("inspect-load");
     ASSERT_TRUE(WriteSmallBitmap(folder + "\\map.bmp", 7, 4));
-    ASSERT_TRUE(WriteDemoBytes(folder + "\\broken.bmp", {'B', 'M', 1, 2, 3}));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\broken.bmp", std::string("BM\1\2\3")));
 
     HBITMAP preview = LoadMapPreview((folder + "\\map.bmp").c_str());
     ASSERT_TRUE(preview);
@@ -287,5 +274,5 @@ TEST(DemoInspect, LoadMapPreview)
     DeleteObject(preview);
     EXPECT_EQ(NULL, LoadMapPreview((folder + "\\none.bmp").c_str()));
     EXPECT_EQ(NULL, LoadMapPreview((folder + "\\broken.bmp").c_str()));
-    RemoveDemoFolder(folder);
+    RemoveTree(folder);
 }

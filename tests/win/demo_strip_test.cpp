@@ -6,11 +6,10 @@
 
 #include "demo/strip.h"
 #include "tests/win/support/demo_test_support.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 #include "tools/sample_demo.h"
-
-static const unsigned QUESTION = MB_OKCANCEL | MB_ICONQUESTION;
-static const unsigned NOTICE = MB_OK | MB_ICONINFORMATION;
 
 static SampleDemoSpec ChatSpec()
 {
@@ -19,51 +18,38 @@ static SampleDemoSpec ChatSpec()
     return spec;
 }
 
+static void Strip(HWND mainDialog)
+{
+    StripTeamMessages(mainDialog);
+}
+
+// Strips the scene's demo and expects the question, then the count.
+static void ExpectStripped(const DemoScene& scene, const char* count)
+{
+    TakeRecordedBoxes();
+    StripTeamMessages(scene.mainDialog);
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(2u, boxes.size());
+    ExpectBox(boxes[0], "Strip teamsays?", "Flickbox", QUESTION);
+    ExpectBox(boxes[1], count, "Flickbox", NOTICE);
+}
+
 TEST(DemoStrip, CancelLeavesTheFileUnopened)
 {
-    std::string folder = MakeDemoFolder("strip-cancel");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\chat.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), ChatSpec()));
-    SetDemoPath(mainDialog, demo);
-    std::string before = DemoFileState(demo);
-    // Any open would fail and say so.
-    HANDLE holder = CreateFileA(demo.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    TakeRecordedBoxes();
-    ScriptAnswers({IDCANCEL});
-
-    StripTeamMessages(mainDialog);
-
-    CloseHandle(holder);
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    ExpectDemoBox(boxes[0], "Strip teamsays?", "Flickbox", QUESTION);
-    EXPECT_EQ(before, DemoFileState(demo));
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    ExpectCancelLeavesTheFileUnopened(Strip, "Strip teamsays?", BuildSampleDemo(ChatSpec()),
+                                      "strip-cancel");
 }
 
 TEST(DemoStrip, BlanksTeamMessagesAndCountsThem)
 {
-    std::string folder = MakeDemoFolder("strip-count");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\chat.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), ChatSpec()));
-    std::vector<unsigned char> before = ReadDemoBytes(demo);
-    SetDemoPath(mainDialog, demo);
-    TakeRecordedBoxes();
+    DemoScene scene = OpenDemoScene("strip-count", "chat.dem");
+    ASSERT_TRUE(WriteSampleDemo(scene.demo.c_str(), ChatSpec()));
+    std::vector<unsigned char> before = ReadFileBytes(scene.demo);
 
-    StripTeamMessages(mainDialog);
-
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(2u, boxes.size());
-    ExpectDemoBox(boxes[0], "Strip teamsays?", "Flickbox", QUESTION);
-    ExpectDemoBox(boxes[1], "3 messages stripped.", "Flickbox", NOTICE);
+    ExpectStripped(scene, "3 messages stripped.");
 
     // Each team message became K, its length, 02 00 and zeros; all else stayed.
-    std::vector<unsigned char> after = ReadDemoBytes(demo);
+    std::vector<unsigned char> after = ReadFileBytes(scene.demo);
     ASSERT_EQ(before.size(), after.size());
     std::vector<unsigned char> expected = before;
     for (const std::string& text : ChatSpec().teamMessages) {
@@ -82,55 +68,28 @@ TEST(DemoStrip, BlanksTeamMessagesAndCountsThem)
     EXPECT_TRUE(expected == after);
 
     // A second run finds nothing left.
-    StripTeamMessages(mainDialog);
-    boxes = TakeRecordedBoxes();
-    ASSERT_EQ(2u, boxes.size());
-    ExpectDemoBox(boxes[1], "0 messages stripped.", "Flickbox", NOTICE);
-    EXPECT_TRUE(expected == ReadDemoBytes(demo));
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    ExpectStripped(scene, "0 messages stripped.");
+    EXPECT_TRUE(expected == ReadFileBytes(scene.demo));
+    CloseDemoScene(scene);
 }
 
 TEST(DemoStrip, RealDemoWithoutTeamChatIsUnchanged)
 {
-    std::string folder = MakeDemoFolder("strip-real");
-    HWND mainDialog = CreateDemoMainDialog();
-    std::string demo = folder + "\\antifak.dem";
-    ASSERT_TRUE(CopyFileA(RealDemoPath("UnrealKaraulov__UnrealDemoScanner__antifak.dem").c_str(),
-                          demo.c_str(), FALSE));
-    SetFileAttributesA(demo.c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::vector<unsigned char> before = ReadDemoBytes(demo);
-    SetDemoPath(mainDialog, demo);
-    TakeRecordedBoxes();
+    DemoScene scene = OpenDemoScene("strip-real", "antifak.dem");
+    ASSERT_TRUE(CopyRealDemo("UnrealKaraulov__UnrealDemoScanner__antifak.dem", scene.demo));
+    std::vector<unsigned char> before = ReadFileBytes(scene.demo);
 
-    StripTeamMessages(mainDialog);
+    ExpectStripped(scene, "0 messages stripped.");
 
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(2u, boxes.size());
-    ExpectDemoBox(boxes[1], "0 messages stripped.", "Flickbox", NOTICE);
-    EXPECT_TRUE(before == ReadDemoBytes(demo));
-    DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
-}
-
-static void Strip(HWND mainDialog)
-{
-    StripTeamMessages(mainDialog);
+    EXPECT_TRUE(before == ReadFileBytes(scene.demo));
+    CloseDemoScene(scene);
 }
 
 TEST(DemoStrip, FailuresReportAndLeaveTheFileAsItWas)
 {
-    const std::vector<DemoFailure> failures = {
-        {FAULT_MISSING_FILE, "Could not open demo-file", ERROR_FILE_NOT_FOUND},
-        {FAULT_EMPTY_PATH, "Could not open demo-file", ERROR_PATH_NOT_FOUND},
-        {FAULT_HELD_FOR_WRITING, "Could not open demo-file", ERROR_SHARING_VIOLATION},
-        {FAULT_DIRECTORY, "Could not open demo-file", ERROR_ACCESS_DENIED},
-        {FAULT_PATH_TOO_LONG, "Could not open demo-file", ERROR_FILENAME_EXCED_RANGE},
-        {FAULT_EMPTY_FILE, "Could not open demo-file (reason 2)", ERROR_HANDLE_EOF},
-        {FAULT_4_GIB, "Could not open demo-file (reason 2)", ERROR_FILE_TOO_LARGE},
-        // Unlike the converter, the stripper gives the system's text here.
-        {FAULT_NO_MEMORY, "Could not read file to memory", ERROR_NOT_ENOUGH_MEMORY},
-    };
+    std::vector<DemoFailure> failures = RewriteFailures();
+    // Unlike the converter, the stripper gives the system's text here.
+    failures.push_back({FAULT_NO_MEMORY, "Could not read file to memory", ERROR_NOT_ENOUGH_MEMORY});
     ExpectDemoFailures(Strip, "Strip teamsays?", BuildSampleDemo(ChatSpec()), failures,
                        "strip-fail");
 }
@@ -138,12 +97,6 @@ TEST(DemoStrip, FailuresReportAndLeaveTheFileAsItWas)
 // Apart from the rest: Wine run by root may write read-only files.
 TEST(DemoStrip, ReadOnlyDemoIsNotChanged)
 {
-    std::string folder = MakeDemoFolder("strip-probe");
-    bool enforced = ReadOnlyIsEnforced(folder);
-    RemoveDemoFolder(folder);
-    if (!enforced)
-        GTEST_SKIP() << "read-only files are writable here";
-    ExpectDemoFailures(Strip, "Strip teamsays?", BuildSampleDemo(ChatSpec()),
-                       {{FAULT_READ_ONLY, "Could not open demo-file", ERROR_ACCESS_DENIED}},
-                       "strip-readonly");
+    ExpectReadOnlyDemoUnchanged(Strip, "Strip teamsays?", BuildSampleDemo(ChatSpec()),
+                                "strip-readonly");
 }

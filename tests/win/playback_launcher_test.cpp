@@ -7,8 +7,11 @@
 
 #include "app/app_state.h"
 #include "playback/launcher.h"
+#include "tests/win/support/dialog_fields.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 #include "tools/sample_demo.h"
 #include "ui/resource.h"
 
@@ -30,7 +33,7 @@ static PlayScene MakeScene(const std::string& name, bool counterStrike, const st
 {
     PlayScene scene;
     ResetPlaybackRegistry();
-    scene.root = MakeScratchFolder(name);
+    scene.root = MakeScratchFolder("play-" + name);
     scene.tree = BuildGameTree(scene.root + "\\game", counterStrike, mod);
     std::string programDir = scene.root + "\\flickbox";
     BuildPack(programDir, counterStrike, mod);
@@ -48,11 +51,11 @@ static PlayScene MakeScene(const std::string& name, bool counterStrike, const st
     SetModeValue(scene.gameKey, "EngineModeH", 768);
     SetCurrentMode("1024", "768");
     SetDemoState(mod.c_str(), "48", "640", "480", false);
-    scene.dialog = CreateMainFields();
-    SetField(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
-    SetField(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
-    SetField(scene.dialog, IDC_MAIN_COMMAND_LINE, "");
-    SetField(scene.dialog, IDC_MAIN_DEMO_SPEED, "");
+    scene.dialog = CreateIdleDialog(IDD_MAIN);
+    SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
+    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
+    SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, "");
+    SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "");
     TakeRecordedBoxes();
     return scene;
 }
@@ -96,37 +99,17 @@ static std::string CurrentDirectory()
     return cwd;
 }
 
-static void ExpectBoxes(const std::vector<std::string>& texts)
-{
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(texts.size(), boxes.size());
-    for (size_t i = 0; i < texts.size(); i++) {
-        EXPECT_EQ(texts[i], boxes[i].text);
-        EXPECT_EQ("Error", boxes[i].caption);
-        EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[i].flags);
-    }
-}
-
-static void ExpectNotice(const std::string& text)
-{
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(text, boxes[0].text);
-    EXPECT_EQ("Flickbox", boxes[0].caption);
-    EXPECT_EQ((unsigned)(MB_OK | MB_ICONINFORMATION), boxes[0].flags);
-}
-
 TEST(PlaybackLaunch, ShortPathsStopBeforeAnything)
 {
     PlayScene scene = MakeScene("short_paths", false, "valve");
-    SetField(scene.dialog, IDC_MAIN_DEMO_PATH, "C:");
+    SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, "C:");
     PlayDemo(scene.dialog);
-    ExpectNotice("No demo-file loaded.");
+    ExpectOnlyNotice("No demo-file loaded.");
 
-    SetField(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
-    SetField(scene.dialog, IDC_MAIN_EXE_PATH, "C:");
+    SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
+    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, "C:");
     PlayDemo(scene.dialog);
-    ExpectNotice("You have not located your hl.exe/cstrike.exe.");
+    ExpectOnlyNotice("You have not located your hl.exe/cstrike.exe.");
 
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EXPECT_TRUE(ReadReport(scene.tree).empty());
@@ -137,12 +120,12 @@ TEST(PlaybackLaunch, ShortPathsStopBeforeAnything)
 TEST(PlaybackLaunch, OverridePlayEndToEnd)
 {
     PlayScene scene = MakeScene("override", false, "valve");
-    SetField(scene.dialog, IDC_MAIN_COMMAND_LINE, " -dev  -w 640");
-    SetField(scene.dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 cut");
+    SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, " -dev  -w 640");
+    SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 cut");
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     std::map<std::string, std::string> report = ReadReport(scene.tree);
     ASSERT_FALSE(report.empty());
     EXPECT_EQ(scene.tree.exePath + "  -dev  -w 640 -game valve" + fixedText + "+host_framerate 0.0",
@@ -165,11 +148,11 @@ TEST(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
     SetModeValue(halfLifeKey, "EngineModeW", 320);
     SetDemoState("cstrike", "47", "800", "600", false);
     std::string upper = scene.tree.installDir + "\\CSTRIKE.EXE";
-    SetField(scene.dialog, IDC_MAIN_EXE_PATH, upper);
+    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, upper);
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     std::map<std::string, std::string> report = ReadReport(scene.tree);
     EXPECT_EQ(upper + "  -game cstrike" + fixedText, report["commandline"]);
     EXPECT_EQ("800x600", ReportedMode(report));
@@ -184,11 +167,11 @@ static void PlayProtocol43(bool counterStrike)
 {
     PlayScene scene = MakeScene(counterStrike ? "cs_43" : "hl_43", counterStrike, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
-    SetField(scene.dialog, IDC_MAIN_DEMO_SPEED, "0.5");
+    SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "0.5");
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     std::map<std::string, std::string> report = ReadReport(scene.tree);
     ASSERT_FALSE(report.empty());
     EXPECT_EQ(scene.tree.exePath + "  -game cstrike" + fixedText + "0.5", report["commandline"]);
@@ -205,9 +188,9 @@ static void PlayProtocol43(bool counterStrike)
 
     // A second play: the pristine copy stays, the backup is fresh.
     std::string hw = scene.tree.installDir + "\\hw.dll";
-    WriteBytes(hw, "game hw.dll v2");
+    WriteFileBytes(hw, "game hw.dll v2");
     PlayDemo(scene.dialog);
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     EXPECT_EQ("pack hw.dll", ReadReport(scene.tree)["file hw.dll"]);
     EXPECT_EQ("game hw.dll", FileTag(hw + ".org"));
     EXPECT_EQ("game hw.dll v2", FileTag(hw + ".bak"));
@@ -236,7 +219,7 @@ TEST(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
     for (const Row& row : rows) {
         SetDemoState("valve", "48", row.width, row.height, row.hltv);
         PlayDemo(scene.dialog);
-        ExpectBoxes({});
+        ExpectErrorBoxes({});
         EXPECT_EQ("1024x768", ReportedMode(ReadReport(scene.tree))) << row.width << row.hltv;
         EXPECT_EQ("1024x768", Mode(scene));
     }
@@ -244,10 +227,10 @@ TEST(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
     // An executable named neither hl.exe nor cstrike.exe still plays, as is.
     std::string other = scene.tree.installDir + "\\launcher.exe";
     CopyFileA(scene.tree.exePath.c_str(), other.c_str(), FALSE);
-    SetField(scene.dialog, IDC_MAIN_EXE_PATH, other);
+    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, other);
     SetDemoState("valve", "48", "640", "480", false);
     PlayDemo(scene.dialog);
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     std::map<std::string, std::string> report = ReadReport(scene.tree);
     EXPECT_EQ(other + "  -game valve" + fixedText, report["commandline"]);
     EXPECT_EQ("1024x768", ReportedMode(report));
@@ -258,11 +241,11 @@ TEST(PlaybackLaunch, GameFailingOnExitIsCleanedUpAlike)
 {
     PlayScene scene = MakeScene("game_fails", false, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
-    WriteBytes(scene.tree.installDir + "\\standin_fail.flag", "");
+    WriteFileBytes(scene.tree.installDir + "\\standin_fail.flag", "");
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     EXPECT_EQ("pack hw.dll", ReadReport(scene.tree)["file hw.dll"]);
     ExpectTreeFiles(scene.tree, "game");
     EXPECT_FALSE(FileExists(scene.stagedPath));
@@ -272,12 +255,12 @@ TEST(PlaybackLaunch, GameFailingOnExitIsCleanedUpAlike)
 TEST(PlaybackLaunch, ReadOnlyStagedDemoIsOverwritten)
 {
     PlayScene scene = MakeScene("read_only_demo", false, "valve");
-    WriteBytes(scene.stagedPath, "an earlier demo");
+    WriteFileBytes(scene.stagedPath, "an earlier demo");
     SetReadOnly(scene.stagedPath);
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     EXPECT_EQ(DemoFingerprint(scene.demoPath), ReadReport(scene.tree)["demo"]);
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EndScene(scene);
@@ -287,11 +270,11 @@ TEST(PlaybackLaunch, DemoThatCannotBeCopiedStopsThePlay)
 {
     PlayScene scene = MakeScene("no_demo", false, "valve");
     SetDemoState("valve", "43", "640", "480", false);
-    SetField(scene.dialog, IDC_MAIN_DEMO_PATH, scene.root + "\\demos\\gone.dem");
+    SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.root + "\\demos\\gone.dem");
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({"Could not copy demo-file: " + SystemErrorText(ERROR_FILE_NOT_FOUND)});
+    ExpectErrorBoxes({ErrorBoxText("Could not copy demo-file", ERROR_FILE_NOT_FOUND)});
     EXPECT_TRUE(ReadReport(scene.tree).empty());
     EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
     EXPECT_EQ("1024x768", Mode(scene));
@@ -305,7 +288,7 @@ TEST(PlaybackLaunch, GameThatDoesNotStartIsCleanedUp)
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({"Could not start HL.EXE/CSTRIKE.EXE: " + SystemErrorText(ERROR_FILE_NOT_FOUND)});
+    ExpectErrorBoxes({ErrorBoxText("Could not start HL.EXE/CSTRIKE.EXE", ERROR_FILE_NOT_FOUND)});
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EXPECT_EQ("1024x768", Mode(scene));
     EndScene(scene);
@@ -313,11 +296,11 @@ TEST(PlaybackLaunch, GameThatDoesNotStartIsCleanedUp)
     // The pack's executable cannot run: the swap is reverted all the same.
     scene = MakeScene("no_start_43", false, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
-    WriteBytes(appState.programDir + std::string("\\p43\\hl.exe"), "pack hl.exe");
+    WriteFileBytes(appState.programDir + std::string("\\p43\\hl.exe"), "pack hl.exe");
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({"Could not start HL.EXE/CSTRIKE.EXE: " + SystemErrorText(ERROR_BAD_EXE_FORMAT)});
+    ExpectErrorBoxes({ErrorBoxText("Could not start HL.EXE/CSTRIKE.EXE", ERROR_BAD_EXE_FORMAT)});
     EXPECT_TRUE(ReadReport(scene.tree).empty());
     ExpectTreeFiles(scene.tree, "game");
     EXPECT_FALSE(FileExists(scene.stagedPath));
@@ -330,21 +313,21 @@ TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
     SetDemoState("valve", "43", "640", "480", false);
     // 69 fixed characters, the path, "valve" and the speed leave this short.
     size_t room = 259 - 69 - scene.tree.exePath.size() - 5 - 3;
-    SetField(scene.dialog, IDC_MAIN_DEMO_SPEED, "1.5");
-    SetField(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room + 1, 'x'));
+    SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "1.5");
+    SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room + 1, 'x'));
 
     PlayDemo(scene.dialog);
 
-    ExpectNotice("The game's command line is too long.");
+    ExpectOnlyNotice("The game's command line is too long.");
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
     EXPECT_TRUE(ReadReport(scene.tree).empty());
 
     // One character less fits, and plays.
     SetDemoState("valve", "48", "640", "480", false);
-    SetField(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room, 'x'));
+    SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room, 'x'));
     PlayDemo(scene.dialog);
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     EXPECT_EQ(259u, ReadReport(scene.tree)["commandline"].size());
     EndScene(scene);
 
@@ -355,7 +338,7 @@ TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
 
     PlayDemo(scene.dialog);
 
-    ExpectNotice("The demo cannot be staged: the path is too long.");
+    ExpectOnlyNotice("The demo cannot be staged: the path is too long.");
     EXPECT_EQ("1024x768", Mode(scene));
     EXPECT_TRUE(ReadReport(scene.tree).empty());
     EndScene(scene);
@@ -369,7 +352,7 @@ TEST(PlaybackLaunch, ModDirLeadingOutOfTheTreeIsRefused)
 
     PlayDemo(scene.dialog);
 
-    ExpectNotice("The demo's game directory is not a plain folder name.");
+    ExpectOnlyNotice("The demo's game directory is not a plain folder name.");
     EXPECT_FALSE(FileExists(scene.root + "\\outside\\flickbox.dem"));
     EXPECT_TRUE(ReadReport(scene.tree).empty());
     EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
@@ -385,7 +368,7 @@ TEST(PlaybackLaunch, RestoreLeavesValuesNeverRead)
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     EXPECT_EQ("640x480", ReportedMode(ReadReport(scene.tree)));
     EXPECT_EQ("640x768", Mode(scene));
     EndScene(scene);
@@ -398,8 +381,8 @@ TEST(PlaybackLaunch, MissingGameKeyIsReportedAtOverrideAndRestore)
 
     PlayDemo(scene.dialog);
 
-    std::string message = "Could not read Half-Life registry: " + SystemErrorText(ERROR_FILE_NOT_FOUND);
-    ExpectBoxes({message, message});
+    std::string message = ErrorBoxText("Could not read Half-Life registry", ERROR_FILE_NOT_FOUND);
+    ExpectErrorBoxes({message, message});
     EXPECT_EQ("nonexnone", ReportedMode(ReadReport(scene.tree)));
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EndScene(scene);
@@ -413,7 +396,7 @@ TEST(PlaybackLaunch, MissingPackFileStillPlaysAndReverts)
 
     PlayDemo(scene.dialog);
 
-    ExpectBoxes({"Could not copy hw.dll: " + SystemErrorText(ERROR_FILE_NOT_FOUND)});
+    ExpectErrorBoxes({ErrorBoxText("Could not copy hw.dll", ERROR_FILE_NOT_FOUND)});
     std::map<std::string, std::string> report = ReadReport(scene.tree);
     EXPECT_EQ("pack hl.dat", report["file hl.dat"]);
     EXPECT_EQ("game hw.dll", report["file hw.dll"]);
@@ -444,7 +427,7 @@ static DWORD WINAPI PlayOnThread(LPVOID dialog)
 TEST(PlaybackLaunch, WaitsForTheGameBeforeCleaningUp)
 {
     PlayScene scene = MakeScene("waiting", false, "valve");
-    WriteBytes(scene.tree.installDir + "\\standin_wait.flag", "");
+    WriteFileBytes(scene.tree.installDir + "\\standin_wait.flag", "");
 
     HANDLE thread = CreateThread(NULL, 0, PlayOnThread, scene.dialog, 0, NULL);
     ASSERT_TRUE(thread);
@@ -457,12 +440,12 @@ TEST(PlaybackLaunch, WaitsForTheGameBeforeCleaningUp)
     EXPECT_TRUE(FileExists(scene.stagedPath));
     EXPECT_EQ("640x480", Mode(scene));
 
-    WriteBytes(scene.tree.installDir + "\\standin_release.flag", "");
+    WriteFileBytes(scene.tree.installDir + "\\standin_release.flag", "");
     for (int i = 0; i < 3000 && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT; i++)
         PumpFor(20);
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(thread, 0));
     CloseHandle(thread);
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EXPECT_EQ("1024x768", Mode(scene));
     EndScene(scene);

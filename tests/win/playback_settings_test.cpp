@@ -6,26 +6,33 @@
 
 #include "app/app_state.h"
 #include "playback/settings.h"
+#include "tests/win/support/dialog_fields.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 #include "ui/resource.h"
 
 static void WriteSetting(const char* name, DWORD type, const std::string& bytes)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey, 0, NULL, 0,
-                                             KEY_ALL_ACCESS, NULL, &key, NULL));
-    RegSetValueExA(key, name, 0, type, (const BYTE*)bytes.data(), (DWORD)bytes.size());
-    RegCloseKey(key);
+    WriteRegistryValue(settingsKey, name, type, bytes);
 }
 
-static void WriteModeBytes(const char* keyName, const char* name, DWORD type, const std::string& bytes)
+// The three settings as a save leaves them, with the path given and the
+// other two empty.
+static void StoreGamePath(const std::string& path)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, keyName, 0, NULL, 0,
-                                             KEY_ALL_ACCESS, NULL, &key, NULL));
-    RegSetValueExA(key, name, 0, type, (const BYTE*)bytes.data(), (DWORD)bytes.size());
-    RegCloseKey(key);
+    WriteSetting("Path", REG_SZ, path + '\0');
+    WriteSetting("CommandLine", REG_SZ, std::string(1, '\0'));
+    WriteSetting("DemoSpeed", REG_SZ, std::string(1, '\0'));
+}
+
+static void SetBothGamesModes()
+{
+    SetModeValue(halfLifeKey, "EngineModeW", 1024);
+    SetModeValue(halfLifeKey, "EngineModeH", 768);
+    SetModeValue(counterStrikeKey, "EngineModeW", 640);
+    SetModeValue(counterStrikeKey, "EngineModeH", 480);
 }
 
 struct StoredValue {
@@ -56,20 +63,9 @@ static HWND FreshStart()
     ResetPlaybackRegistry();
     SetCurrentMode("", "");
     TakeRecordedBoxes();
-    HWND dialog = CreateMainFields();
+    HWND dialog = CreateIdleDialog(IDD_MAIN);
     EXPECT_TRUE(dialog);
     return dialog;
-}
-
-static void ExpectBoxes(const std::vector<std::string>& texts)
-{
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(texts.size(), boxes.size());
-    for (size_t i = 0; i < texts.size(); i++) {
-        EXPECT_EQ(texts[i], boxes[i].text);
-        EXPECT_EQ("Error", boxes[i].caption);
-        EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[i].flags);
-    }
 }
 
 TEST(PlaybackSettings, FirstRunWithoutKeyShowsNothingAndReadsNothing)
@@ -80,10 +76,10 @@ TEST(PlaybackSettings, FirstRunWithoutKeyShowsNothingAndReadsNothing)
 
     LoadSettings(dialog);
 
-    ExpectBoxes({});
-    EXPECT_EQ("", GetField(dialog, IDC_MAIN_EXE_PATH));
-    EXPECT_EQ("", GetField(dialog, IDC_MAIN_COMMAND_LINE));
-    EXPECT_EQ("", GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    ExpectErrorBoxes({});
+    EXPECT_EQ("", FieldText(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("", FieldText(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ("", FieldText(dialog, IDC_MAIN_DEMO_SPEED));
     EXPECT_STREQ("", appState.currentWidth);
     EXPECT_STREQ("", appState.currentHeight);
     DestroyWindow(dialog);
@@ -92,12 +88,12 @@ TEST(PlaybackSettings, FirstRunWithoutKeyShowsNothingAndReadsNothing)
 TEST(PlaybackSettings, SaveStoresThreeStringsWithTheirNul)
 {
     HWND dialog = FreshStart();
-    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe");
-    SetField(dialog, IDC_MAIN_COMMAND_LINE, "-dev -w 640");
-    SetField(dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 extra");
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe");
+    SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "-dev -w 640");
+    SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 extra");
 
     EXPECT_TRUE(SaveSettings(dialog));
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
 
     StoredValue path = ReadSetting("Path");
     EXPECT_EQ((DWORD)REG_SZ, path.type);
@@ -112,9 +108,9 @@ TEST(PlaybackSettings, SaveStoresThreeStringsWithTheirNul)
     EXPECT_EQ(std::string("+host_framerate 0.0\0", 20), speed.bytes);
 
     // Empty fields are empty strings of one byte; long fields give 259.
-    SetField(dialog, IDC_MAIN_EXE_PATH, std::string(300, 'p'));
-    SetField(dialog, IDC_MAIN_COMMAND_LINE, "");
-    SetField(dialog, IDC_MAIN_DEMO_SPEED, "");
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, std::string(300, 'p'));
+    SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "");
+    SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "");
     EXPECT_TRUE(SaveSettings(dialog));
     EXPECT_EQ(std::string(259, 'p') + '\0', ReadSetting("Path").bytes);
     EXPECT_EQ(std::string(1, '\0'), ReadSetting("CommandLine").bytes);
@@ -132,12 +128,12 @@ TEST(PlaybackSettings, SaveThatCannotCreateTheKeyFailsAndWritesNothing)
                                              NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
                                              &parent, NULL));
     RegCloseKey(parent);
-    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe");
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe");
 
     EXPECT_FALSE(SaveSettings(dialog));
 
-    ExpectBoxes({"Could not create the settings registry key: " +
-                 SystemErrorText(ERROR_CHILD_MUST_BE_VOLATILE)});
+    ExpectErrorBoxes(
+        {ErrorBoxText("Could not create the settings registry key", ERROR_CHILD_MUST_BE_VOLATILE)});
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadSetting("Path").status);
     ResetPlaybackRegistry();
     DestroyWindow(dialog);
@@ -146,29 +142,26 @@ TEST(PlaybackSettings, SaveThatCannotCreateTheKeyFailsAndWritesNothing)
 TEST(PlaybackSettings, LoadRoundTripsAndReadsTheGameModeHeightFirst)
 {
     HWND dialog = FreshStart();
-    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\GAMES\\HALF-LIFE\\HL.EXE");
-    SetField(dialog, IDC_MAIN_COMMAND_LINE, "-dev");
-    SetField(dialog, IDC_MAIN_DEMO_SPEED, "0.5");
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\GAMES\\HALF-LIFE\\HL.EXE");
+    SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "-dev");
+    SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "0.5");
     ASSERT_TRUE(SaveSettings(dialog));
     DestroyWindow(dialog);
-    SetModeValue(halfLifeKey, "EngineModeW", 1024);
-    SetModeValue(halfLifeKey, "EngineModeH", 768);
-    SetModeValue(counterStrikeKey, "EngineModeW", 640);
-    SetModeValue(counterStrikeKey, "EngineModeH", 480);
+    SetBothGamesModes();
 
-    dialog = CreateMainFields();
+    dialog = CreateIdleDialog(IDD_MAIN);
     LoadSettings(dialog);
 
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     // The path keeps its capitals; the copy the kind is read from is lowered.
-    EXPECT_EQ("C:\\GAMES\\HALF-LIFE\\HL.EXE", GetField(dialog, IDC_MAIN_EXE_PATH));
-    EXPECT_EQ("-dev", GetField(dialog, IDC_MAIN_COMMAND_LINE));
-    EXPECT_EQ("0.5", GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    EXPECT_EQ("C:\\GAMES\\HALF-LIFE\\HL.EXE", FieldText(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("-dev", FieldText(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ("0.5", FieldText(dialog, IDC_MAIN_DEMO_SPEED));
     EXPECT_STREQ("1024", appState.currentWidth);
     EXPECT_STREQ("768", appState.currentHeight);
 
     // Saving again later changes nothing of the mode read at start-up.
-    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\cstrike.exe");
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\cstrike.exe");
     ASSERT_TRUE(SaveSettings(dialog));
     EXPECT_STREQ("1024", appState.currentWidth);
     DestroyWindow(dialog);
@@ -186,17 +179,12 @@ TEST(PlaybackSettings, GameKindFromThePath)
     };
     for (const Row& row : rows) {
         HWND dialog = FreshStart();
-        SetModeValue(halfLifeKey, "EngineModeW", 1024);
-        SetModeValue(halfLifeKey, "EngineModeH", 768);
-        SetModeValue(counterStrikeKey, "EngineModeW", 640);
-        SetModeValue(counterStrikeKey, "EngineModeH", 480);
-        WriteSetting("Path", REG_SZ, std::string(row.path) + '\0');
-        WriteSetting("CommandLine", REG_SZ, std::string(1, '\0'));
-        WriteSetting("DemoSpeed", REG_SZ, std::string(1, '\0'));
+        SetBothGamesModes();
+        StoreGamePath(row.path);
 
         LoadSettings(dialog);
 
-        ExpectBoxes({});
+        ExpectErrorBoxes({});
         EXPECT_STREQ(row.width, appState.currentWidth) << row.path;
         DestroyWindow(dialog);
     }
@@ -205,8 +193,8 @@ TEST(PlaybackSettings, GameKindFromThePath)
 TEST(PlaybackSettings, MissingValuesGiveExactlyTheirOwnMessages)
 {
     HWND dialog = FreshStart();
-    SetField(dialog, IDC_MAIN_COMMAND_LINE, "kept");
-    SetField(dialog, IDC_MAIN_DEMO_SPEED, "kept too");
+    SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "kept");
+    SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "kept too");
     WriteSetting("Path", REG_SZ, std::string("C:\\HL\\hl.exe") + '\0');
     SetModeValue(halfLifeKey, "EngineModeH", 600);
     SetCurrentMode("old", "");
@@ -214,26 +202,26 @@ TEST(PlaybackSettings, MissingValuesGiveExactlyTheirOwnMessages)
 
     LoadSettings(dialog);
 
-    ExpectBoxes({"Could not read BWV2: " + notFound, "Could not read BWV3: " + notFound,
+    ExpectErrorBoxes({"Could not read BWV2: " + notFound, "Could not read BWV3: " + notFound,
                  "Could not read HLV2: " + notFound});
-    EXPECT_EQ("C:\\HL\\hl.exe", GetField(dialog, IDC_MAIN_EXE_PATH));
-    EXPECT_EQ("kept", GetField(dialog, IDC_MAIN_COMMAND_LINE));
-    EXPECT_EQ("kept too", GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    EXPECT_EQ("C:\\HL\\hl.exe", FieldText(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("kept", FieldText(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ("kept too", FieldText(dialog, IDC_MAIN_DEMO_SPEED));
     EXPECT_STREQ("600", appState.currentHeight);
     EXPECT_STREQ("old", appState.currentWidth);
 
     // Only CommandLine and DemoSpeed stored; the path field keeps its text.
     dialog = FreshStart();
-    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\CS\\cstrike.exe");
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\CS\\cstrike.exe");
     WriteSetting("CommandLine", REG_SZ, std::string("-x") + '\0');
     WriteSetting("DemoSpeed", REG_SZ, std::string("1") + '\0');
     SetModeValue(counterStrikeKey, "EngineModeW", 800);
 
     LoadSettings(dialog);
 
-    ExpectBoxes({"Could not read BWV1: " + notFound, "Could not read CSV1: " + notFound});
-    EXPECT_EQ("C:\\CS\\cstrike.exe", GetField(dialog, IDC_MAIN_EXE_PATH));
-    EXPECT_EQ("-x", GetField(dialog, IDC_MAIN_COMMAND_LINE));
+    ExpectErrorBoxes({"Could not read BWV1: " + notFound, "Could not read CSV1: " + notFound});
+    EXPECT_EQ("C:\\CS\\cstrike.exe", FieldText(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("-x", FieldText(dialog, IDC_MAIN_COMMAND_LINE));
     EXPECT_STREQ("", appState.currentHeight);
     EXPECT_STREQ("800", appState.currentWidth);
     DestroyWindow(dialog);
@@ -250,13 +238,11 @@ TEST(PlaybackSettings, MissingGameKeyEndsTheLoad)
     };
     for (const Row& row : rows) {
         HWND dialog = FreshStart();
-        WriteSetting("Path", REG_SZ, std::string(row.path) + '\0');
-        WriteSetting("CommandLine", REG_SZ, std::string(1, '\0'));
-        WriteSetting("DemoSpeed", REG_SZ, std::string(1, '\0'));
+        StoreGamePath(row.path);
 
         LoadSettings(dialog);
 
-        ExpectBoxes({std::string(row.message) + ": " + SystemErrorText(ERROR_FILE_NOT_FOUND)});
+        ExpectErrorBoxes({ErrorBoxText(row.message, ERROR_FILE_NOT_FOUND)});
         EXPECT_STREQ("", appState.currentWidth);
         EXPECT_STREQ("", appState.currentHeight);
         DestroyWindow(dialog);
@@ -273,16 +259,16 @@ TEST(PlaybackSettings, LongTextsLoadWholeUpToTheBuffer)
 
     LoadSettings(dialog);
 
-    ExpectBoxes({});
-    EXPECT_EQ(std::string(259, 'p'), GetField(dialog, IDC_MAIN_EXE_PATH));
-    EXPECT_EQ(std::string(40, 's'), GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    ExpectErrorBoxes({});
+    EXPECT_EQ(std::string(259, 'p'), FieldText(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ(std::string(40, 's'), FieldText(dialog, IDC_MAIN_DEMO_SPEED));
     DestroyWindow(dialog);
 }
 
 TEST(PlaybackSettings, StringFillingTheBufferWithoutNulIsUnreadable)
 {
     HWND dialog = FreshStart();
-    SetField(dialog, IDC_MAIN_EXE_PATH, "C:\\HL\\hl.exe");
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\HL\\hl.exe");
     SetModeValue(halfLifeKey, "EngineModeW", 800);
     SetModeValue(halfLifeKey, "EngineModeH", 600);
     // The value's type is not looked at, so raw bytes stand for any string.
@@ -293,10 +279,10 @@ TEST(PlaybackSettings, StringFillingTheBufferWithoutNulIsUnreadable)
     LoadSettings(dialog);
 
     std::string moreData = SystemErrorText(ERROR_MORE_DATA);
-    ExpectBoxes({"Could not read BWV1: " + moreData, "Could not read BWV2: " + moreData});
-    EXPECT_EQ("C:\\HL\\hl.exe", GetField(dialog, IDC_MAIN_EXE_PATH));
-    EXPECT_EQ("", GetField(dialog, IDC_MAIN_COMMAND_LINE));
-    EXPECT_EQ(std::string(259, 's'), GetField(dialog, IDC_MAIN_DEMO_SPEED));
+    ExpectErrorBoxes({"Could not read BWV1: " + moreData, "Could not read BWV2: " + moreData});
+    EXPECT_EQ("C:\\HL\\hl.exe", FieldText(dialog, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ("", FieldText(dialog, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ(std::string(259, 's'), FieldText(dialog, IDC_MAIN_DEMO_SPEED));
     EXPECT_STREQ("800", appState.currentWidth);
     DestroyWindow(dialog);
 }
@@ -304,18 +290,16 @@ TEST(PlaybackSettings, StringFillingTheBufferWithoutNulIsUnreadable)
 TEST(PlaybackSettings, GameValuesBeyondAVideoModeAreNotTaken)
 {
     HWND dialog = FreshStart();
-    WriteSetting("Path", REG_SZ, std::string("C:\\HL\\hl.exe") + '\0');
-    WriteSetting("CommandLine", REG_SZ, std::string(1, '\0'));
-    WriteSetting("DemoSpeed", REG_SZ, std::string(1, '\0'));
+    StoreGamePath("C:\\HL\\hl.exe");
     // Eight bytes do not fit the 4-byte value; eight digits do not fit the text.
-    WriteModeBytes(halfLifeKey, "EngineModeH", REG_BINARY, std::string(8, '\1'));
+    WriteRegistryValue(halfLifeKey, "EngineModeH", REG_BINARY, std::string(8, '\1'));
     SetModeValue(halfLifeKey, "EngineModeW", 12345678);
     SetCurrentMode("old", "old");
 
     LoadSettings(dialog);
 
-    ExpectBoxes({"Could not read HLV1: " + SystemErrorText(ERROR_MORE_DATA),
-                 "Could not read HLV2: " + SystemErrorText(ERROR_INVALID_DATA)});
+    ExpectErrorBoxes({ErrorBoxText("Could not read HLV1", ERROR_MORE_DATA),
+                      ErrorBoxText("Could not read HLV2", ERROR_INVALID_DATA)});
     EXPECT_STREQ("old", appState.currentWidth);
     EXPECT_STREQ("old", appState.currentHeight);
 
@@ -323,7 +307,7 @@ TEST(PlaybackSettings, GameValuesBeyondAVideoModeAreNotTaken)
     SetModeValue(halfLifeKey, "EngineModeH", (DWORD)-1);
     SetModeValue(halfLifeKey, "EngineModeW", (DWORD)-999999);
     LoadSettings(dialog);
-    ExpectBoxes({});
+    ExpectErrorBoxes({});
     EXPECT_STREQ("-1", appState.currentHeight);
     EXPECT_STREQ("-999999", appState.currentWidth);
     DestroyWindow(dialog);

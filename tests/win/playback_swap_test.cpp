@@ -6,8 +6,11 @@
 
 #include "app/app_state.h"
 #include "playback/engine_swap.h"
+#include "tests/win/support/dialog_fields.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 #include "ui/resource.h"
 
 struct SwapScene {
@@ -21,14 +24,14 @@ struct SwapScene {
 static SwapScene MakeScene(const std::string& name, bool counterStrike, const std::string& mod = "cstrike")
 {
     SwapScene scene;
-    scene.root = MakeScratchFolder(name);
+    scene.root = MakeScratchFolder("play-" + name);
     scene.tree = BuildGameTree(scene.root + "\\game", counterStrike, mod);
     std::string programDir = scene.root + "\\flickbox";
     BuildPack(programDir, counterStrike, mod);
     CopyText(appState.programDir, sizeof appState.programDir, programDir.c_str());
     SetDemoState(mod.c_str(), "43", "*", "*", false);
-    scene.dialog = CreateMainFields();
-    SetField(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
+    scene.dialog = CreateIdleDialog(IDD_MAIN);
+    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
     TakeRecordedBoxes();
     return scene;
 }
@@ -42,11 +45,7 @@ static void EndScene(SwapScene& scene)
 
 static void ExpectOneError(const std::string& message, DWORD error)
 {
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(message + ": " + SystemErrorText(error), boxes[0].text);
-    EXPECT_EQ("Error", boxes[0].caption);
-    EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[0].flags);
+    ExpectErrorBoxes({ErrorBoxText(message, error)});
 }
 
 TEST(PlaybackSwap, HalfLifeInstallAndRevert)
@@ -65,7 +64,7 @@ TEST(PlaybackSwap, HalfLifeInstallAndRevert)
 
     // A changed game file gets a fresh backup; its pristine copy stays.
     std::string hw = scene.tree.installDir + "\\hw.dll";
-    WriteBytes(hw, "game hw.dll v2");
+    WriteFileBytes(hw, "game hw.dll v2");
     SetReadOnly(hw + ".org");
     SwapEngineFiles(scene.dialog, true);
     EXPECT_TRUE(TakeRecordedBoxes().empty());
@@ -82,7 +81,7 @@ TEST(PlaybackSwap, CounterStrikeSetFromACapitalPath)
 {
     SwapScene scene = MakeScene("cs_swap", true);
     std::string upper = scene.tree.installDir + "\\CSTRIKE.EXE";
-    SetField(scene.dialog, IDC_MAIN_EXE_PATH, upper);
+    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, upper);
 
     SwapEngineFiles(scene.dialog, true);
     EXPECT_TRUE(TakeRecordedBoxes().empty());
@@ -117,7 +116,7 @@ TEST(PlaybackSwap, MissingPackFileStopsAfterTheBackups)
     // A missing mod pack file is reported with the entry as stored.
     DeleteFileA((appState.programDir + std::string("\\cstrike\\dlls\\mp.dll")).c_str());
     BuildPack(appState.programDir, false, "other");
-    WriteBytes(appState.programDir + std::string("\\p43\\hw.dll"), "pack hw.dll");
+    WriteFileBytes(appState.programDir + std::string("\\p43\\hw.dll"), "pack hw.dll");
     SwapEngineFiles(scene.dialog, true);
     ExpectOneError("Could not copy \\dlls\\mp.dll", ERROR_FILE_NOT_FOUND);
     EXPECT_EQ("pack cstrike\\cl_dlls\\client.dll", FileTag(dir + "cstrike\\cl_dlls\\client.dll"));
@@ -194,7 +193,7 @@ TEST(PlaybackSwap, PathTooLongIsAFailedCopyOfItsEntry)
     ASSERT_EQ(232u, deep.size());
     GameTree tree = BuildGameTree(deep, false, "cstrike");
     ASSERT_TRUE(FileExists(tree.installDir + "\\sw.dll"));
-    SetField(scene.dialog, IDC_MAIN_EXE_PATH, tree.exePath);
+    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, tree.exePath);
 
     SwapEngineFiles(scene.dialog, true);
 

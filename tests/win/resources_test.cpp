@@ -11,6 +11,7 @@
 
 #include "app/app_state.h"
 #include "app/colours.h"
+#include "tests/win/support/dialog_fields.h"
 #include "ui/resource.h"
 
 namespace {
@@ -51,18 +52,6 @@ const ControlRow convertControls[] = {
     {IDC_CONVERT_NEW_WIDTH, "Edit", "", 11, 63, 26, 8, ES_AUTOHSCROLL | WS_TABSTOP},
     {IDC_CONVERT_NEW_HEIGHT, "Edit", "", 59, 63, 26, 8, ES_AUTOHSCROLL | WS_TABSTOP},
 };
-
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
-
-// A modeless instance of the template with a procedure that does nothing, so
-// only the template itself is under test.
-HWND CreateFromTemplate(int id)
-{
-    return CreateDialogParamA(appInstance, MAKEINTRESOURCEA(id), NULL, QuietDialogProc, 0);
-}
 
 std::string WindowText(HWND window)
 {
@@ -403,7 +392,7 @@ TEST(Resources, MainDialogTemplate)
               compiled.style);
     ExpectTemplateItems(compiled, mainControls, sizeof mainControls / sizeof mainControls[0]);
 
-    HWND dialog = CreateFromTemplate(IDD_MAIN);
+    HWND dialog = CreateIdleDialog(IDD_MAIN);
     ASSERT_TRUE(dialog != NULL);
     EXPECT_EQ("Flickbox", WindowText(dialog));
     // 570 x 308 units at "MS Sans Serif" 8 pt; 308 units are 500.5 px, and
@@ -442,7 +431,7 @@ TEST(Resources, ConvertDialogTemplate)
     EXPECT_EQ((DWORD)(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU), compiled.style);
     ExpectTemplateItems(compiled, convertControls, sizeof convertControls / sizeof convertControls[0]);
 
-    HWND dialog = CreateFromTemplate(IDD_CONVERT);
+    HWND dialog = CreateIdleDialog(IDD_CONVERT);
     ASSERT_TRUE(dialog != NULL);
     EXPECT_EQ("Convert demo resolution", WindowText(dialog));
     ExpectLiveControls(dialog, convertControls, sizeof convertControls / sizeof convertControls[0]);
@@ -477,7 +466,7 @@ TEST(Resources, ArtworkFramesEveryFieldAndList)
         int width = 0, height = 0;
         std::vector<DWORD> pixels = BitmapPixels(row.bitmapId, &width, &height);
         ASSERT_FALSE(pixels.empty());
-        HWND dialog = CreateFromTemplate(row.dialogId);
+        HWND dialog = CreateIdleDialog(row.dialogId);
         ASSERT_TRUE(dialog != NULL);
         for (int id : row.boxed) {
             SCOPED_TRACE(id);
@@ -494,7 +483,7 @@ TEST(Resources, SummarySitsOnAPanelOfItsOwnColour)
     int width = 0, height = 0;
     std::vector<DWORD> pixels = BitmapPixels(IDB_MAIN_BACKGROUND, &width, &height);
     ASSERT_FALSE(pixels.empty());
-    HWND dialog = CreateFromTemplate(IDD_MAIN);
+    HWND dialog = CreateIdleDialog(IDD_MAIN);
     ASSERT_TRUE(dialog != NULL);
     RECT summary = ControlRect(dialog, GetDlgItem(dialog, IDC_MAIN_SUMMARY));
     DestroyWindow(dialog);

@@ -10,7 +10,9 @@
 
 #include "app/app_state.h"
 #include "revert/revert_engine_files.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 
 // Files of a game tree, relative to its folder, in the order a revert
 // restores them: the engine set, then the mod files of cstrike.
@@ -28,76 +30,10 @@ static const char SUCCESS_TEXT[] = "Half-Life succesfully reverted.";
 static const char NOTHING_SAVED_TEXT[] =
     "No game executable has been saved, so nothing was reverted.";
 
-static void MakeFolders(const std::string& path)
-{
-    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), NULL);
-    CreateDirectoryA(path.c_str(), NULL);
-}
-
+// Writes the file, making its folders.
 static void WriteTextFile(const std::string& path, const std::string& content)
 {
-    size_t slash = path.rfind('\\');
-    if (slash != std::string::npos && slash > 2)
-        MakeFolders(path.substr(0, slash));
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
-    CloseHandle(file);
-}
-
-static std::string ReadTextFile(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buffer[256];
-    DWORD got = 0;
-    ReadFile(file, buffer, sizeof buffer, &got, NULL);
-    CloseHandle(file);
-    return std::string(buffer, got);
-}
-
-static bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-static void RemoveTree(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-// A new, empty folder under the temporary folder.
-static std::string MakeScratchFolder(const char* name)
-{
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "flickbox-revert-" + name;
-    RemoveTree(folder);
-    MakeFolders(folder);
-    return folder;
+    EXPECT_TRUE(WriteFileBytes(path, content)) << path;
 }
 
 static void SaveGamePathBytes(const void* bytes, DWORD size)
@@ -139,41 +75,26 @@ static void ExpectGameFiles(const std::string& folder, const std::vector<std::st
 {
     for (const std::string& file : files) {
         std::string path = folder + "\\" + file;
-        EXPECT_EQ("game " + file, ReadTextFile(path)) << path;
-        EXPECT_EQ("game " + file, ReadTextFile(path + ".org")) << path;
-        EXPECT_EQ("pack " + file, ReadTextFile(path + ".bak")) << path;
+        EXPECT_EQ("game " + file, ReadFileText(path)) << path;
+        EXPECT_EQ("game " + file, ReadFileText(path + ".org")) << path;
+        EXPECT_EQ("pack " + file, ReadFileText(path + ".bak")) << path;
     }
 }
 
 static void ExpectPackFile(const std::string& folder, const std::string& file)
 {
-    EXPECT_EQ("pack " + file, ReadTextFile(folder + "\\" + file)) << file;
-}
-
-static void ExpectBox(const RecordedBox& box, const std::string& text, const char* caption,
-                      unsigned int flags)
-{
-    EXPECT_EQ(text, box.text);
-    EXPECT_EQ(caption, box.caption);
-    EXPECT_EQ(flags, box.flags);
-}
-
-static void ExpectOnlyBox(const std::string& text)
-{
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    ExpectBox(boxes[0], text, "Flickbox", MB_OK | MB_ICONINFORMATION);
+    EXPECT_EQ("pack " + file, ReadFileText(folder + "\\" + file)) << file;
 }
 
 static void ExpectRevertError(const RecordedBox& box, const char* entry, DWORD error)
 {
-    ExpectBox(box, std::string("Could not revert ") + entry + ": " + SystemErrorText(error),
-              "Error", MB_ICONINFORMATION);
+    ExpectBox(box, ErrorBoxText(std::string("Could not revert ") + entry, error), "Error",
+              MB_ICONINFORMATION);
 }
 
 TEST(RevertTool, HalfLifeTreeAfterHalfDoneSwap)
 {
-    std::string game = MakeScratchFolder("half-life");
+    std::string game = MakeScratchFolder("revert-half-life");
     MakeSwappedTree(game, halfLifeFiles, 3);
     // Counter-Strike's own files are no part of a Half-Life revert.
     MakeSwappedTree(game, {"cstrike.dat", "cstrike.exe"}, 0);
@@ -182,7 +103,7 @@ TEST(RevertTool, HalfLifeTreeAfterHalfDoneSwap)
 
     RevertEngineFiles();
 
-    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectOnlyNotice(SUCCESS_TEXT);
     ExpectGameFiles(game, halfLifeFiles);
     ExpectPackFile(game, "cstrike.dat");
     ExpectPackFile(game, "cstrike.exe");
@@ -191,7 +112,7 @@ TEST(RevertTool, HalfLifeTreeAfterHalfDoneSwap)
 
 TEST(RevertTool, CounterStrikeTree)
 {
-    std::string game = MakeScratchFolder("counter-strike");
+    std::string game = MakeScratchFolder("revert-counter-strike");
     MakeSwappedTree(game, counterStrikeFiles, 0);
     MakeSwappedTree(game, {"hl.dat", "valve\\dlls\\hl.dll"}, 0);
     // Chosen on a lower-cased copy; the path itself keeps its case.
@@ -200,7 +121,7 @@ TEST(RevertTool, CounterStrikeTree)
 
     RevertEngineFiles();
 
-    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectOnlyNotice(SUCCESS_TEXT);
     ExpectGameFiles(game, counterStrikeFiles);
     ExpectPackFile(game, "hl.dat");
     ExpectPackFile(game, "valve\\dlls\\hl.dll");
@@ -209,7 +130,7 @@ TEST(RevertTool, CounterStrikeTree)
 
 TEST(RevertTool, PathWithoutBackslashIsAFolderOfTheCurrentDirectory)
 {
-    std::string scratch = MakeScratchFolder("relative");
+    std::string scratch = MakeScratchFolder("revert-relative");
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(scratch.c_str()));
@@ -219,7 +140,7 @@ TEST(RevertTool, PathWithoutBackslashIsAFolderOfTheCurrentDirectory)
     SaveGamePath("Game");
     TakeRecordedBoxes();
     RevertEngineFiles();
-    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectOnlyNotice(SUCCESS_TEXT);
     ExpectGameFiles(scratch + "\\Game", halfLifeFiles);
 
     // "hl.exe" alone is taken as a folder too, so the files beside it in the
@@ -227,7 +148,7 @@ TEST(RevertTool, PathWithoutBackslashIsAFolderOfTheCurrentDirectory)
     MakeSwappedTree(scratch, {"hl.dat", "hl.exe"}, 0);
     SaveGamePath("hl.exe");
     RevertEngineFiles();
-    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectOnlyNotice(SUCCESS_TEXT);
     ExpectPackFile(scratch, "hl.dat");
     ExpectPackFile(scratch, "hl.exe");
 
@@ -237,7 +158,7 @@ TEST(RevertTool, PathWithoutBackslashIsAFolderOfTheCurrentDirectory)
 
 TEST(RevertTool, TreeNeverSwappedIsLeftAsItIs)
 {
-    std::string game = MakeScratchFolder("never-swapped");
+    std::string game = MakeScratchFolder("revert-never-swapped");
     for (const std::string& file : halfLifeFiles)
         WriteTextFile(game + "\\" + file, "game " + file);
     SaveGamePath(game + "\\hl.exe");
@@ -245,9 +166,9 @@ TEST(RevertTool, TreeNeverSwappedIsLeftAsItIs)
 
     RevertEngineFiles();
 
-    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectOnlyNotice(SUCCESS_TEXT);
     for (const std::string& file : halfLifeFiles) {
-        EXPECT_EQ("game " + file, ReadTextFile(game + "\\" + file));
+        EXPECT_EQ("game " + file, ReadFileText(game + "\\" + file));
         EXPECT_FALSE(FileExists(game + "\\" + file + ".org")) << file;
     }
     RemoveTree(game);
@@ -267,7 +188,7 @@ static DWORD ReadOnlyWriteError(const std::string& path)
 
 TEST(RevertTool, ReadOnlyOrBusyLiveFilesAreReportedAndTheRestRestored)
 {
-    std::string game = MakeScratchFolder("locked");
+    std::string game = MakeScratchFolder("revert-locked");
     MakeSwappedTree(game, halfLifeFiles, 0);
     SetFileAttributesA((game + "\\hw.dll").c_str(), FILE_ATTRIBUTE_READONLY);
     DWORD readOnlyError = ReadOnlyWriteError(game + "\\hw.dll");
@@ -300,7 +221,7 @@ TEST(RevertTool, ReadOnlyOrBusyLiveFilesAreReportedAndTheRestRestored)
 
 TEST(RevertTool, ModFilesOfAnotherModAreLeftSwapped)
 {
-    std::string game = MakeScratchFolder("other-mod");
+    std::string game = MakeScratchFolder("revert-other-mod");
     MakeSwappedTree(game, halfLifeFiles, 0);
     MakeSwappedTree(game, {"dod\\cl_dlls\\client.dll", "dod\\dlls\\mp.dll"}, 0);
     SaveGamePath(game + "\\hl.exe");
@@ -308,7 +229,7 @@ TEST(RevertTool, ModFilesOfAnotherModAreLeftSwapped)
 
     RevertEngineFiles();
 
-    ExpectOnlyBox(SUCCESS_TEXT);
+    ExpectOnlyNotice(SUCCESS_TEXT);
     ExpectGameFiles(game, halfLifeFiles);
     ExpectPackFile(game, "dod\\cl_dlls\\client.dll");
     ExpectPackFile(game, "dod\\dlls\\mp.dll");
@@ -319,7 +240,7 @@ TEST(RevertTool, PathsTooLongForTheirBuffersAreFailedCopies)
 {
     // A 240-character game folder: the four short engine entries fit, the
     // ones under valve and cstrike would need more than 259 characters.
-    std::string base = MakeScratchFolder("long");
+    std::string base = MakeScratchFolder("revert-long");
     std::string game = base;
     while (game.size() < 240)
         game += "\\" + std::string(std::min<size_t>(100, 240 - game.size() - 1), 'd');
@@ -356,7 +277,7 @@ static void MakeRootDecoys()
 static void ExpectRootDecoysUntouched()
 {
     for (const std::string& file : rootFiles) {
-        EXPECT_EQ("pack " + file, ReadTextFile("\\" + file));
+        EXPECT_EQ("pack " + file, ReadFileText("\\" + file));
         DeleteFileA(("\\" + file).c_str());
         DeleteFileA(("\\" + file + ".org").c_str());
     }
@@ -370,7 +291,7 @@ TEST(RevertSettings, NoSettingsKeyOnlySaysNothingWasReverted)
 
     RevertEngineFiles();
 
-    ExpectOnlyBox(NOTHING_SAVED_TEXT);
+    ExpectOnlyNotice(NOTHING_SAVED_TEXT);
     ExpectRootDecoysUntouched();
 }
 
@@ -390,7 +311,7 @@ TEST(RevertSettings, PathMissingIsReportedAndNothingCopied)
 
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(2u, boxes.size());
-    ExpectBox(boxes[0], "Could not read BWV1: " + SystemErrorText(ERROR_FILE_NOT_FOUND), "Error",
+    ExpectBox(boxes[0], ErrorBoxText("Could not read BWV1", ERROR_FILE_NOT_FOUND), "Error",
               MB_ICONINFORMATION);
     ExpectBox(boxes[1], NOTHING_SAVED_TEXT, "Flickbox", MB_OK | MB_ICONINFORMATION);
     ExpectRootDecoysUntouched();
@@ -405,7 +326,7 @@ TEST(RevertSettings, EmptyPathNamesNoGame)
 
     RevertEngineFiles();
 
-    ExpectOnlyBox(NOTHING_SAVED_TEXT);
+    ExpectOnlyNotice(NOTHING_SAVED_TEXT);
     ExpectRootDecoysUntouched();
     DeleteSettingsKey();
 }
@@ -423,7 +344,7 @@ TEST(RevertSettings, PathThatDoesNotFitIsUnreadable)
 
         std::vector<RecordedBox> boxes = TakeRecordedBoxes();
         ASSERT_EQ(2u, boxes.size()) << length;
-        ExpectBox(boxes[0], "Could not read BWV1: " + SystemErrorText(ERROR_MORE_DATA), "Error",
+        ExpectBox(boxes[0], ErrorBoxText("Could not read BWV1", ERROR_MORE_DATA), "Error",
                   MB_ICONINFORMATION);
         ExpectBox(boxes[1], NOTHING_SAVED_TEXT, "Flickbox", MB_OK | MB_ICONINFORMATION);
     }
@@ -509,7 +430,7 @@ static DWORD RunRevertProgram(std::vector<ProgramBox>* boxes)
 
 TEST(RevertProgram, RevertsTheSavedGameAndSaysSo)
 {
-    std::string game = MakeScratchFolder("program");
+    std::string game = MakeScratchFolder("revert-program");
     MakeSwappedTree(game, halfLifeFiles, 2);
     SaveGamePath(game + "\\hl.exe");
 
@@ -525,7 +446,7 @@ TEST(RevertProgram, RevertsTheSavedGameAndSaysSo)
 
 TEST(RevertProgram, ReportsAFailedCopyAndNothingSaved)
 {
-    std::string game = MakeScratchFolder("program-locked");
+    std::string game = MakeScratchFolder("revert-program-locked");
     MakeSwappedTree(game, halfLifeFiles, 0);
     HANDLE busy = CreateFileA((game + "\\sw.dll").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
@@ -536,11 +457,11 @@ TEST(RevertProgram, ReportsAFailedCopyAndNothingSaved)
     EXPECT_EQ(0u, RunRevertProgram(&boxes));
     CloseHandle(busy);
     ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Could not revert sw.dll: " + SystemErrorText(ERROR_SHARING_VIOLATION),
+    EXPECT_EQ(ErrorBoxText("Could not revert sw.dll", ERROR_SHARING_VIOLATION),
               boxes[0].text);
     EXPECT_EQ("Error", boxes[0].caption);
     ExpectPackFile(game, "sw.dll");
-    EXPECT_EQ("game hw.dll", ReadTextFile(game + "\\hw.dll"));
+    EXPECT_EQ("game hw.dll", ReadFileText(game + "\\hw.dll"));
     RemoveTree(game);
 
     DeleteSettingsKey();

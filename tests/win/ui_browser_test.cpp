@@ -13,8 +13,10 @@
 
 #include "app/app_state.h"
 #include "shared/text.h"
+#include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/ui_test_support.h"
+#include "tests/win/support/scratch_files.h"
+#include "tests/win/support/ui_test_support.h"
 #include "ui/browser.h"
 #include "ui/resource.h"
 
@@ -26,25 +28,14 @@ typedef std::vector<std::string> Items;
 // without ".dem" in their names, and files that are not listed.
 std::string MakeDemoTree(const char* name)
 {
-    std::string folder = MakeUiFolder(name);
+    std::string folder = MakeFreshFolder(std::string("C:\\") + name);
     CreateDirectoryA((folder + "\\maps").c_str(), NULL);
     CreateDirectoryA((folder + "\\empty").c_str(), NULL);
     WriteUiDemo(folder + "\\a.dem");
     WriteUiDemo(folder + "\\maps\\m.dem");
-    WriteEmptyFile(folder + "\\b.dem.bak");
-    WriteEmptyFile(folder + "\\x.demo");
-    WriteEmptyFile(folder + "\\UPPER.DEM");
-    WriteEmptyFile(folder + "\\mixed.Dem");
-    WriteEmptyFile(folder + "\\notes.txt");
+    for (const char* empty : {"b.dem.bak", "x.demo", "UPPER.DEM", "mixed.Dem", "notes.txt"})
+        EXPECT_TRUE(WriteFileBytes(folder + "\\" + empty, "")) << empty;
     return folder;
-}
-
-HWND OpenPlainDialog()
-{
-    CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, "");
-    HWND dialog = OpenMainDialog();
-    TakeRecordedBoxes();
-    return dialog;
 }
 
 }  // namespace
@@ -52,7 +43,7 @@ HWND OpenPlainDialog()
 TEST(UiDemoBrowser, ListsFoldersAndDotDemFilesWithCase)
 {
     std::string folder = MakeDemoTree("ui browser list");
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_ADDSTRING, 0, (LPARAM) "stale entry");
 
     ListDemoFolder(dialog, folder.c_str());
@@ -61,12 +52,12 @@ TEST(UiDemoBrowser, ListsFoldersAndDotDemFilesWithCase)
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiDemoBrowser, DriveRootListsItsFirstEntry)
 {
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, "C:");
     EXPECT_EQ("C:\\", FieldText(dialog, IDC_MAIN_FOLDER));
     Items items = ListItems(dialog, IDC_MAIN_BROWSER);
@@ -87,7 +78,7 @@ TEST(UiDemoBrowser, DriveRootListsItsFirstEntry)
 
 TEST(UiDemoBrowser, UnreadableFolderIsReportedAndStillShown)
 {
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     std::string missing = "C:\\ui no such folder";
     WIN32_FIND_DATAA found;
     ASSERT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA((missing + "\\*").c_str(), &found));
@@ -96,7 +87,7 @@ TEST(UiDemoBrowser, UnreadableFolderIsReportedAndStillShown)
     ListDemoFolder(dialog, missing.c_str());
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorText("Could not read dir", error), boxes[0].text);
+    EXPECT_EQ(ErrorBoxText("Could not read dir", error), boxes[0].text);
     EXPECT_EQ("Error", boxes[0].caption);
     EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[0].flags);
     EXPECT_TRUE(ListItems(dialog, IDC_MAIN_BROWSER).empty());
@@ -107,7 +98,7 @@ TEST(UiDemoBrowser, UnreadableFolderIsReportedAndStillShown)
 TEST(UiDemoBrowser, FolderTooLongForTheSearchKeepsTheBrowser)
 {
     std::string folder = MakeDemoTree("ui browser long");
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
     Items before = ListItems(dialog, IDC_MAIN_BROWSER);
 
@@ -115,17 +106,17 @@ TEST(UiDemoBrowser, FolderTooLongForTheSearchKeepsTheBrowser)
     ListDemoFolder(dialog, tooLong.c_str());
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorText("Could not read dir", ERROR_FILENAME_EXCED_RANGE), boxes[0].text);
+    EXPECT_EQ(ErrorBoxText("Could not read dir", ERROR_FILENAME_EXCED_RANGE), boxes[0].text);
     EXPECT_EQ(before, ListItems(dialog, IDC_MAIN_BROWSER));
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiDemoBrowser, DoubleClickWalksFoldersAndLoadsFiles)
 {
     std::string folder = MakeDemoTree("ui browser walk");
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
 
     SelectEntry(dialog, "[maps]");
@@ -154,13 +145,13 @@ TEST(UiDemoBrowser, DoubleClickWalksFoldersAndLoadsFiles)
     EXPECT_NE(root.end(), std::find(root.begin(), root.end(), "[ui browser walk]"));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiDemoBrowser, OnlyADoubleClickOnASelectionActs)
 {
     std::string folder = MakeDemoTree("ui browser quiet");
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
 
     SelectEntry(dialog, "[maps]");
@@ -174,17 +165,17 @@ TEST(UiDemoBrowser, OnlyADoubleClickOnASelectionActs)
     EXPECT_EQ("", FieldText(dialog, IDC_MAIN_DEMO_PATH));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiDemoBrowser, DoubleClickUsesTheFolderTextAsTyped)
 {
     std::string folder = MakeDemoTree("ui browser typed");
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
     SelectEntry(dialog, "[maps]");
     // The user typed another folder; the entry is joined to that text.
-    std::string other = MakeUiFolder("ui browser other");
+    std::string other = MakeFreshFolder("C:\\ui browser other");
     CreateDirectoryA((other + "\\maps").c_str(), NULL);
     WriteUiDemo(other + "\\maps\\o.dem");
     SetDlgItemTextA(dialog, IDC_MAIN_FOLDER, (other + "\\").c_str());
@@ -192,17 +183,17 @@ TEST(UiDemoBrowser, DoubleClickUsesTheFolderTextAsTyped)
     EXPECT_EQ(other + "\\maps\\", FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_EQ((Items{"[..]", "o.dem"}), ListItems(dialog, IDC_MAIN_BROWSER));
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
-    RemoveUiFolder(other);
+    RemoveTree(folder);
+    RemoveTree(other);
 }
 
 TEST(UiDemoBrowser, PathsThatDoNotFitAreRefused)
 {
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_RESETCONTENT, 0, 0);
     SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_ADDSTRING, 0, (LPARAM) "[maps]");
     SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_ADDSTRING, 0, (LPARAM) "a.dem");
-    std::string error = ErrorText("Could not read dir", ERROR_FILENAME_EXCED_RANGE);
+    std::string error = ErrorBoxText("Could not read dir", ERROR_FILENAME_EXCED_RANGE);
 
     // A folder text of 255 characters leaves no room for either entry.
     std::string folderText = "C:\\" + std::string(251, 'f') + "\\";
@@ -232,13 +223,12 @@ TEST(UiDemoBrowser, PathsThatDoNotFitAreRefused)
 
 TEST(UiDemoBrowser, DesktopButtonListsTheDesktopFolder)
 {
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     std::string before = FieldText(dialog, IDC_MAIN_FOLDER);
     char desktop[MAX_PATH];
     BOOL known = SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
 
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_MAIN_DESKTOP, BN_CLICKED),
-                 (LPARAM)GetDlgItem(dialog, IDC_MAIN_DESKTOP));
+    PressButton(dialog, IDC_MAIN_DESKTOP);
     std::string expected = known ? std::string(desktop) + "\\" : before;
     EXPECT_EQ(expected, FieldText(dialog, IDC_MAIN_FOLDER));
     CloseMainDialog(dialog);

@@ -12,26 +12,15 @@
 #include "app/app_state.h"
 #include "app/colours.h"
 #include "shared/text.h"
+#include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/ui_test_support.h"
+#include "tests/win/support/scratch_files.h"
+#include "tests/win/support/ui_test_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 
 namespace {
-
-void Press(HWND dialog, int id)
-{
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
-}
-
-HWND OpenPlainDialog()
-{
-    CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, "");
-    HWND dialog = OpenMainDialog();
-    TakeRecordedBoxes();
-    return dialog;
-}
 
 HBITMAP SmallBitmap()
 {
@@ -96,36 +85,36 @@ TEST(UiMainCommands, CloseEndsWithZeroAndCancelWithTwo)
 
 TEST(UiMainCommands, OkReleasesThePreviewAndInspectsAGivenDemo)
 {
-    std::string folder = MakeUiFolder("ui commands ok");
-    HWND dialog = OpenPlainDialog();
+    std::string folder = MakeFreshFolder("C:\\ui commands ok");
+    HWND dialog = OpenPlainMainDialog();
     HBITMAP preview = SmallBitmap();
     appState.mapPreview = preview;
-    Press(dialog, IDOK);
+    PressButton(dialog, IDOK);
     EXPECT_TRUE(appState.mapPreview == NULL);
     EXPECT_EQ(0u, GetObjectType(preview));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
 
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, (folder + "\\gone.dem").c_str());
-    Press(dialog, IDOK);
+    PressButton(dialog, IDOK);
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorText("Could not open demo-file", ERROR_FILE_NOT_FOUND), boxes[0].text);
+    EXPECT_EQ(ErrorBoxText("Could not open demo-file", ERROR_FILE_NOT_FOUND), boxes[0].text);
 
     WriteUiDemo(folder + "\\here.dem");
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, (folder + "\\here.dem").c_str());
-    Press(dialog, IDOK);
+    PressButton(dialog, IDOK);
     EXPECT_EQ((std::vector<std::string>{"Alpha", "Bravo"}), ListItems(dialog, IDC_MAIN_PLAYERS));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiMainCommands, ConverterNeedsADemoPath)
 {
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     for (const char* path : {"", "x"}) {
         SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, path);
-        Press(dialog, IDC_MAIN_CONVERT);
+        PressButton(dialog, IDC_MAIN_CONVERT);
         std::vector<RecordedBox> boxes = TakeRecordedBoxes();
         ASSERT_EQ(1u, boxes.size()) << path;
         EXPECT_EQ("No demo loaded.", boxes[0].text);
@@ -137,11 +126,11 @@ TEST(UiMainCommands, ConverterNeedsADemoPath)
 
 TEST(UiMainCommands, SaveReportsSuccessOnlyWhenSaved)
 {
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     SetDlgItemTextA(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe");
     SetDlgItemTextA(dialog, IDC_MAIN_COMMAND_LINE, "-console");
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_SPEED, "2");
-    Press(dialog, IDC_MAIN_SAVE);
+    PressButton(dialog, IDC_MAIN_SAVE);
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("Settings succesfully saved.", boxes[0].text);
@@ -156,7 +145,7 @@ TEST(UiMainCommands, SaveReportsSuccessOnlyWhenSaved)
                                              NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
                                              &key, NULL));
     RegCloseKey(key);
-    Press(dialog, IDC_MAIN_SAVE);
+    PressButton(dialog, IDC_MAIN_SAVE);
     boxes = TakeRecordedBoxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(0u, boxes[0].text.find("Could not create the settings registry key: "))
@@ -167,14 +156,14 @@ TEST(UiMainCommands, SaveReportsSuccessOnlyWhenSaved)
 
 TEST(UiMainCommands, BrowseForDemoChoosesListsAndInspects)
 {
-    std::string folder = MakeUiFolder("ui commands browse");
+    std::string folder = MakeFreshFolder("C:\\ui commands browse");
     WriteUiDemo(folder + "\\chosen.dem");
     WriteUiDemo(folder + "\\old.dem");
-    HWND dialog = OpenPlainDialog();
+    HWND dialog = OpenPlainMainDialog();
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, (folder + "\\old.dem").c_str());
 
     ActSoon("Browse Demos", folder + "\\chosen.dem");
-    Press(dialog, IDC_MAIN_BROWSE_DEMO);
+    PressButton(dialog, IDC_MAIN_BROWSE_DEMO);
     EXPECT_TRUE(acted);
     EXPECT_EQ(folder + "\\chosen.dem", FieldText(dialog, IDC_MAIN_DEMO_PATH));
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
@@ -187,22 +176,22 @@ TEST(UiMainCommands, BrowseForDemoChoosesListsAndInspects)
     SendDlgItemMessageA(dialog, IDC_MAIN_PLAYERS, LB_RESETCONTENT, 0, 0);
     SetDlgItemTextA(dialog, IDC_MAIN_FOLDER, "C:\\");
     ActSoon("Browse Demos", "");
-    Press(dialog, IDC_MAIN_BROWSE_DEMO);
+    PressButton(dialog, IDC_MAIN_BROWSE_DEMO);
     EXPECT_TRUE(acted);
     EXPECT_EQ(folder + "\\chosen.dem", FieldText(dialog, IDC_MAIN_DEMO_PATH));
     EXPECT_EQ("C:\\", FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_EQ((std::vector<std::string>{"Alpha", "Bravo"}), ListItems(dialog, IDC_MAIN_PLAYERS));
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiMainCommands, BrowseForGameExecutableSetsOnlyTheField)
 {
-    std::string folder = MakeUiFolder("ui commands exe");
-    WriteEmptyFile(folder + "\\hl.exe");
-    HWND dialog = OpenPlainDialog();
+    std::string folder = MakeFreshFolder("C:\\ui commands exe");
+    EXPECT_TRUE(WriteFileBytes(folder + "\\hl.exe", ""));
+    HWND dialog = OpenPlainMainDialog();
     ActSoon("Browse Half-Life Executable", folder + "\\hl.exe");
-    Press(dialog, IDC_MAIN_BROWSE_EXE);
+    PressButton(dialog, IDC_MAIN_BROWSE_EXE);
     EXPECT_TRUE(acted);
     EXPECT_EQ(folder + "\\hl.exe", FieldText(dialog, IDC_MAIN_EXE_PATH));
     HKEY key;
@@ -215,5 +204,5 @@ TEST(UiMainCommands, BrowseForGameExecutableSetsOnlyTheField)
     EXPECT_STREQ("C:\\before.exe", path);
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }

@@ -11,8 +11,10 @@
 #include "app/app_state.h"
 #include "app/colours.h"
 #include "shared/text.h"
+#include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/ui_test_support.h"
+#include "tests/win/support/scratch_files.h"
+#include "tests/win/support/ui_test_support.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 
@@ -68,7 +70,7 @@ LRESULT SendCopyData(HWND dialog, const void* data, DWORD size)
 
 TEST(UiMainDialog, StartWithoutDemoListsTheProgramFolder)
 {
-    std::string folder = MakeUiFolder("ui start plain");
+    std::string folder = MakeFreshFolder("C:\\ui start plain");
     WriteUiDemo(folder + "\\b.dem");
     char savedDir[PATH_BUFFER_SIZE];
     CopyText(savedDir, sizeof savedDir, appState.programDir);
@@ -85,12 +87,12 @@ TEST(UiMainDialog, StartWithoutDemoListsTheProgramFolder)
         CloseMainDialog(dialog);
     }
     CopyText(appState.programDir, sizeof appState.programDir, savedDir);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiMainDialog, StartWithDemoListsItsFolderAndInspectsIt)
 {
-    std::string folder = MakeUiFolder("ui start demo");
+    std::string folder = MakeFreshFolder("C:\\ui start demo");
     CreateDirectoryA((folder + "\\maps").c_str(), NULL);
     std::string demo = folder + "\\a.dem";
     WriteUiDemo(demo);
@@ -113,7 +115,7 @@ TEST(UiMainDialog, StartWithDemoListsItsFolderAndInspectsIt)
     EXPECT_TRUE(small != NULL);
     EXPECT_EQ(small, (HICON)SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiMainDialog, PaintsBackgroundAndPreview)
@@ -198,7 +200,7 @@ TEST(UiMainDialog, DestroyReleasesPreviewBrushesAndIcon)
 
 TEST(UiHandOver, FullPathLoadsTheDemoAndKeepsTheBrowser)
 {
-    std::string folder = MakeUiFolder("ui handover");
+    std::string folder = MakeFreshFolder("C:\\ui handover");
     std::string demo = folder + "\\sub\\a.dem";
     CreateDirectoryA((folder + "\\sub").c_str(), NULL);
     WriteUiDemo(demo);
@@ -217,12 +219,12 @@ TEST(UiHandOver, FullPathLoadsTheDemoAndKeepsTheBrowser)
     EXPECT_EQ(browserItems, ListItems(dialog, IDC_MAIN_BROWSER));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiHandOver, CopyIsBoundedByTheRecordAndTheBuffer)
 {
-    std::string folder = MakeUiFolder("ui handover bounds");
+    std::string folder = MakeFreshFolder("C:\\ui handover bounds");
     std::string demo = folder + "\\a.dem";
     WriteUiDemo(demo);
     ResetStartup("");
@@ -257,12 +259,12 @@ TEST(UiHandOver, CopyIsBoundedByTheRecordAndTheBuffer)
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(0u, boxes[0].text.find("Could not open demo-file: ")) << boxes[0].text;
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiHandOver, ShortTextIsStoredAndNothingElseHappens)
 {
-    std::string folder = MakeUiFolder("ui handover short");
+    std::string folder = MakeFreshFolder("C:\\ui handover short");
     std::string demo = folder + "\\a.dem";
     WriteUiDemo(demo);
     ResetStartup(demo.c_str());
@@ -276,5 +278,5 @@ TEST(UiHandOver, ShortTextIsStoredAndNothingElseHappens)
     EXPECT_EQ(preview, appState.mapPreview);
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     CloseMainDialog(dialog);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }

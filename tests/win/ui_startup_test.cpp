@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "shared/text.h"
+#include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/ui_test_support.h"
+#include "tests/win/support/scratch_files.h"
+#include "tests/win/support/ui_test_support.h"
 #include "ui/association.h"
 #include "ui/long_path.h"
 #include "ui/resource.h"
@@ -100,7 +102,7 @@ TEST(UiAssociation, ValueThatDoesNotFitIsNotWritten)
     RegisterDemoAssociation(path.c_str());
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorText("Could not set the shellcommand key value", ERROR_FILENAME_EXCED_RANGE),
+    EXPECT_EQ(ErrorBoxText("Could not set the shellcommand key value", ERROR_FILENAME_EXCED_RANGE),
               boxes[0].text);
     EXPECT_EQ("Error", boxes[0].caption);
     ExpectDefault("flickbox\\shell\\open\\command", "C:\\old\\flickbox.exe %1");
@@ -110,9 +112,9 @@ TEST(UiAssociation, ValueThatDoesNotFitIsNotWritten)
     RegisterDemoAssociation(path.c_str());
     boxes = TakeRecordedBoxes();
     ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ(ErrorText("Could not set the shellcommand key value", ERROR_FILENAME_EXCED_RANGE),
+    EXPECT_EQ(ErrorBoxText("Could not set the shellcommand key value", ERROR_FILENAME_EXCED_RANGE),
               boxes[0].text);
-    EXPECT_EQ(ErrorText("Could not set the defaulticon key value", ERROR_FILENAME_EXCED_RANGE),
+    EXPECT_EQ(ErrorBoxText("Could not set the defaulticon key value", ERROR_FILENAME_EXCED_RANGE),
               boxes[1].text);
     ExpectDefault("flickbox\\DefaultIcon", path.substr(0, path.size() - 1) + ",0");
     ExpectDefault(".DEM", "flickbox");
@@ -136,8 +138,8 @@ TEST(UiAssociation, KeysThatCannotBeCreatedAreReportedAndTheRestWritten)
     RegisterDemoAssociation("C:\\Tools\\flickbox.exe");
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ(ErrorText("Could not create the flickbox registry key", status), boxes[0].text);
-    EXPECT_EQ(ErrorText("Could not create the defaulticon registry key", status), boxes[1].text);
+    EXPECT_EQ(ErrorBoxText("Could not create the flickbox registry key", status), boxes[0].text);
+    EXPECT_EQ(ErrorBoxText("Could not create the defaulticon registry key", status), boxes[1].text);
     EXPECT_FALSE(ReadDefault("flickbox").found);
     ExpectDefault(".DEM", "flickbox");
     DeleteAssociation();
@@ -145,9 +147,9 @@ TEST(UiAssociation, KeysThatCannotBeCreatedAreReportedAndTheRestWritten)
 
 TEST(UiLongPath, ShortFormBecomesTheStoredLongForm)
 {
-    std::string folder = MakeUiFolder("Flickbox Long Folder");
+    std::string folder = MakeFreshFolder("C:\\Flickbox Long Folder");
     std::string longPath = folder + "\\A Long Demo Name.dem";
-    WriteEmptyFile(longPath);
+    EXPECT_TRUE(WriteFileBytes(longPath, ""));
     char shortPath[MAX_PATH];
     ASSERT_NE(0u, GetShortPathNameA(longPath.c_str(), shortPath, sizeof shortPath));
     ASSERT_NE(longPath, shortPath);
@@ -163,14 +165,14 @@ TEST(UiLongPath, ShortFormBecomesTheStoredLongForm)
     std::string trailing = std::string(shortPath).substr(0, std::string(shortPath).rfind('\\') + 1);
     WalkToLongPath(trailing.c_str(), walked, sizeof walked);
     EXPECT_EQ(folder, walked);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiLongPath, FailedConversionLeavesTheDestinationEmpty)
 {
-    std::string folder = MakeUiFolder("Flickbox Long Missing");
+    std::string folder = MakeFreshFolder("C:\\Flickbox Long Missing");
     std::string longPath = folder + "\\A Long Demo Name.dem";
-    WriteEmptyFile(longPath);
+    EXPECT_TRUE(WriteFileBytes(longPath, ""));
     char shortPath[MAX_PATH];
     ASSERT_NE(0u, GetShortPathNameA(longPath.c_str(), shortPath, sizeof shortPath));
 
@@ -200,7 +202,7 @@ TEST(UiLongPath, FailedConversionLeavesTheDestinationEmpty)
     char small[12];
     WalkToLongPath(shortPath, small, sizeof small);
     EXPECT_STREQ("", small);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }
 
 TEST(UiSingleInstance, FindsTheMainDialogBeforeOtherFlickboxWindows)
@@ -218,7 +220,7 @@ TEST(UiSingleInstance, FindsTheMainDialogBeforeOtherFlickboxWindows)
     ASSERT_EQ(decoy, FindWindowA(NULL, "Flickbox"));
     EXPECT_EQ(dialog, FindRunningMainWindow());
 
-    std::string folder = MakeUiFolder("ui single instance");
+    std::string folder = MakeFreshFolder("C:\\ui single instance");
     std::string demo = folder + "\\handed.dem";
     WriteUiDemo(demo);
     TakeRecordedBoxes();
@@ -229,5 +231,5 @@ TEST(UiSingleInstance, FindsTheMainDialogBeforeOtherFlickboxWindows)
 
     CloseMainDialog(dialog);
     DestroyWindow(decoy);
-    RemoveUiFolder(folder);
+    RemoveTree(folder);
 }

@@ -1,80 +1,43 @@
 #include "tests/win/support/demo_test_support.h"
 
+#include <string.h>
+
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "tests/win/support/dialog_fields.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
+#include "tests/win/support/scratch_files.h"
 #include "ui/resource.h"
 
-static INT_PTR CALLBACK IdleDialog(HWND, UINT message, WPARAM, LPARAM)
+DemoScene OpenDemoScene(const char* folderName, const char* fileName)
 {
-    return message == WM_INITDIALOG;
+    DemoScene scene;
+    scene.folder = MakeScratchFolder(folderName);
+    scene.demo = scene.folder + "\\" + fileName;
+    scene.mainDialog = CreateIdleDialog(IDD_MAIN);
+    SetDemoPath(scene.mainDialog, scene.demo);
+    return scene;
 }
 
-HWND CreateDemoMainDialog()
+void CloseDemoScene(const DemoScene& scene)
 {
-    return CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), NULL, IdleDialog, 0);
+    DestroyWindow(scene.mainDialog);
+    RemoveTree(scene.folder);
 }
 
 void SetDemoPath(HWND mainDialog, const std::string& path)
 {
-    SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path.c_str());
+    SetFieldText(mainDialog, IDC_MAIN_DEMO_PATH, path);
 }
 
-std::string MakeDemoFolder(const char* name)
+SampleDemoSpec SpecOfSize(unsigned width, unsigned height)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "flickbox-" + name + "-" +
-                         std::to_string(GetCurrentProcessId());
-    RemoveDemoFolder(folder);
-    CreateDirectoryA(folder.c_str(), NULL);
-    return folder;
-}
-
-void RemoveDemoFolder(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveDemoFolder(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-bool WriteDemoBytes(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && written;
-}
-
-std::vector<unsigned char> ReadDemoBytes(const std::string& path)
-{
-    std::vector<unsigned char> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return bytes;
-    unsigned char chunk[65536];
-    size_t count;
-    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + count);
-    fclose(file);
-    return bytes;
+    SampleDemoSpec spec;
+    spec.width = width;
+    spec.height = height;
+    return spec;
 }
 
 std::string DemoFileState(const std::string& path)
@@ -89,7 +52,7 @@ std::string DemoFileState(const std::string& path)
     if (size <= 16 * 1024 * 1024) {
         // FNV-1a of the content: equal states, equal bytes, in a short text.
         unsigned long long hash = 14695981039346656037ull;
-        for (unsigned char byte : ReadDemoBytes(path))
+        for (unsigned char byte : ReadFileBytes(path))
             hash = (hash ^ byte) * 1099511628211ull;
         state += ", content hash " + std::to_string(hash);
     }
@@ -101,23 +64,11 @@ std::string RealDemoPath(const char* name)
     return std::string(FLICKBOX_DEMOS_DIR) + "/" + name;
 }
 
-std::string ErrorBoxText(const char* message, unsigned long error)
+bool CopyRealDemo(const char* name, const std::string& path)
 {
-    return std::string(message) + ": " + SystemErrorText(error);
-}
-
-std::vector<std::string> DemoListItems(HWND mainDialog, int id)
-{
-    std::vector<std::string> items;
-    LRESULT count = SendDlgItemMessageA(mainDialog, id, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; i++) {
-        char text[1024] = {};
-        LRESULT length = SendDlgItemMessageA(mainDialog, id, LB_GETTEXTLEN, i, 0);
-        if (length >= 0 && length < (LRESULT)sizeof text)
-            SendDlgItemMessageA(mainDialog, id, LB_GETTEXT, i, (LPARAM)text);
-        items.push_back(text);
-    }
-    return items;
+    // The shared demos are read-only; the copy must not be.
+    return CopyFileA(RealDemoPath(name).c_str(), path.c_str(), FALSE) &&
+           SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 void ClearInspectionState()
@@ -144,13 +95,13 @@ bool WriteSmallBitmap(const std::string& path, int width, int height)
     info.biPlanes = 1;
     info.biBitCount = 24;
     info.biCompression = BI_RGB;
-    std::vector<unsigned char> bytes((const unsigned char*)&file, (const unsigned char*)(&file + 1));
-    bytes.insert(bytes.end(), (const unsigned char*)&info, (const unsigned char*)(&info + 1));
-    bytes.resize(file.bfSize, 0x80);
-    return WriteDemoBytes(path, bytes);
+    std::vector<unsigned char> bytes(file.bfSize, 0x80);
+    memcpy(bytes.data(), &file, sizeof file);
+    memcpy(bytes.data() + sizeof file, &info, sizeof info);
+    return WriteFileBytes(path, bytes);
 }
 
-std::string DemoFaultPath(const std::string& folder)
+static std::string DemoFaultPath(const std::string& folder)
 {
     return folder + "\\fault.dem";
 }
@@ -173,7 +124,7 @@ HANDLE PrepareDemoFault(HWND mainDialog, const std::string& folder, DemoFault fa
     if (fault == FAULT_PATH_TOO_LONG)
         path = folder + "\\" + std::string(259 - folder.size() - 1, 'a');
     *demoPath = path;
-    WriteDemoBytes(path, fault == FAULT_EMPTY_FILE ? std::vector<unsigned char>() : demo);
+    WriteFileBytes(path, fault == FAULT_EMPTY_FILE ? std::vector<unsigned char>() : demo);
     SetDemoPath(mainDialog, path);
     switch (fault) {
     case FAULT_MISSING_FILE:
@@ -188,7 +139,7 @@ HANDLE PrepareDemoFault(HWND mainDialog, const std::string& folder, DemoFault fa
         return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     case FAULT_READ_ONLY:
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        SetReadOnly(path);
         break;
     case FAULT_DIRECTORY:
         CreateDirectoryA((folder + "\\folder.dem").c_str(), NULL);
@@ -216,35 +167,25 @@ void EndDemoFault(const std::string& folder, HANDLE holder)
     RemoveDirectoryA((folder + "\\folder.dem").c_str());
 }
 
-bool ReadOnlyIsEnforced(const std::string& folder)
+std::vector<DemoFailure> RewriteFailures()
 {
-    std::string path = folder + "\\read-only-probe";
-    WriteDemoBytes(path, {1});
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    bool enforced = file == INVALID_HANDLE_VALUE;
-    if (!enforced)
-        CloseHandle(file);
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
-    return enforced;
-}
-
-void ExpectDemoBox(const RecordedBox& box, const std::string& text, const char* caption,
-                   unsigned flags)
-{
-    EXPECT_EQ(text, box.text);
-    EXPECT_EQ(caption, box.caption);
-    EXPECT_EQ(flags, box.flags);
+    return {
+        {FAULT_MISSING_FILE, "Could not open demo-file", ERROR_FILE_NOT_FOUND},
+        {FAULT_EMPTY_PATH, "Could not open demo-file", ERROR_PATH_NOT_FOUND},
+        {FAULT_HELD_FOR_WRITING, "Could not open demo-file", ERROR_SHARING_VIOLATION},
+        {FAULT_DIRECTORY, "Could not open demo-file", ERROR_ACCESS_DENIED},
+        {FAULT_PATH_TOO_LONG, "Could not open demo-file", ERROR_FILENAME_EXCED_RANGE},
+        {FAULT_EMPTY_FILE, "Could not open demo-file (reason 2)", ERROR_HANDLE_EOF},
+        {FAULT_4_GIB, "Could not open demo-file (reason 2)", ERROR_FILE_TOO_LARGE},
+    };
 }
 
 void ExpectDemoFailures(void (*operation)(HWND mainDialog), const char* question,
                         const std::vector<unsigned char>& demo,
                         const std::vector<DemoFailure>& failures, const char* folderName)
 {
-    std::string folder = MakeDemoFolder(folderName);
-    HWND mainDialog = CreateDemoMainDialog();
+    std::string folder = MakeScratchFolder(folderName);
+    HWND mainDialog = CreateIdleDialog(IDD_MAIN);
     for (const DemoFailure& failure : failures) {
         SCOPED_TRACE(failure.message + std::string(" / ") + SystemErrorText(failure.error));
         std::string demoPath;
@@ -258,13 +199,67 @@ void ExpectDemoFailures(void (*operation)(HWND mainDialog), const char* question
         EndDemoFault(folder, holder);
         std::vector<RecordedBox> boxes = TakeRecordedBoxes();
         ASSERT_EQ(2u, boxes.size());
-        ExpectDemoBox(boxes[0], question, "Flickbox", MB_OKCANCEL | MB_ICONQUESTION);
+        ExpectBox(boxes[0], question, "Flickbox", QUESTION);
         if (failure.error)
-            ExpectDemoBox(boxes[1], ErrorBoxText(failure.message, failure.error), "Error",
-                          MB_ICONINFORMATION);
+            ExpectBox(boxes[1], ErrorBoxText(failure.message, failure.error), "Error",
+                      MB_ICONINFORMATION);
         else
-            ExpectDemoBox(boxes[1], failure.message, "Flickbox", MB_OK | MB_ICONINFORMATION);
+            ExpectBox(boxes[1], failure.message, "Flickbox", NOTICE);
     }
     DestroyWindow(mainDialog);
-    RemoveDemoFolder(folder);
+    RemoveTree(folder);
+}
+
+// False where the read-only attribute does not keep this process from
+// writing (Wine run by root: the attribute is only the Unix mode).
+static bool ReadOnlyIsEnforced(const std::string& folder)
+{
+    std::string path = folder + "\\read-only-probe";
+    WriteFileBytes(path, std::string(1, '\1'));
+    SetReadOnly(path);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    bool enforced = file == INVALID_HANDLE_VALUE;
+    if (!enforced)
+        CloseHandle(file);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    return enforced;
+}
+
+void ExpectReadOnlyDemoUnchanged(void (*operation)(HWND mainDialog), const char* question,
+                                 const std::vector<unsigned char>& demo, const char* folderName)
+{
+    std::string probeFolder = MakeScratchFolder(std::string(folderName) + "-probe");
+    bool enforced = ReadOnlyIsEnforced(probeFolder);
+    RemoveTree(probeFolder);
+    if (!enforced)
+        GTEST_SKIP() << "read-only files are writable here";
+    ExpectDemoFailures(operation, question, demo,
+                       {{FAULT_READ_ONLY, "Could not open demo-file", ERROR_ACCESS_DENIED}},
+                       folderName);
+}
+
+void ExpectCancelLeavesTheFileUnopened(void (*operation)(HWND mainDialog), const char* question,
+                                       const std::vector<unsigned char>& demo,
+                                       const char* folderName)
+{
+    DemoScene scene = OpenDemoScene(folderName, "demo.dem");
+    ASSERT_TRUE(WriteFileBytes(scene.demo, demo));
+    std::string before = DemoFileState(scene.demo);
+    // Any open would fail and say so.
+    HANDLE holder = CreateFileA(scene.demo.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    TakeRecordedBoxes();
+    ScriptAnswers({IDCANCEL});
+
+    operation(scene.mainDialog);
+
+    CloseHandle(holder);
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    ExpectBox(boxes[0], question, "Flickbox", QUESTION);
+    EXPECT_EQ(before, DemoFileState(scene.demo));
+    CloseDemoScene(scene);
 }

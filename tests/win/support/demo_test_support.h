@@ -1,40 +1,45 @@
 #pragma once
-// Helpers the demo shell tests share: a main dialog to work in, a scratch
-// folder, whole-file reads and writes, and the expected error boxes.
+// Helpers the demo shell tests share: a scratch folder with a main dialog
+// naming a demo in it, sample and real demos, the faults a demo file can have
+// and the boxes the operations show.
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "tests/win/support/recorded_messages.h"
+#include "tools/sample_demo.h"
 
-// Dialog 101 with a procedure that does nothing, so its fields can be set and
-// read; its caption "Flickbox" lets FindWindowA find it.
-HWND CreateDemoMainDialog();
+// The flags of the operations' questions and notices.
+const unsigned QUESTION = MB_OKCANCEL | MB_ICONQUESTION;
+const unsigned NOTICE = MB_OK | MB_ICONINFORMATION;
+
+// A fresh scratch folder and an idle main dialog whose path field names
+// folder\fileName (not written yet).
+struct DemoScene {
+    std::string folder;
+    std::string demo;
+    HWND mainDialog;
+};
+DemoScene OpenDemoScene(const char* folderName, const char* fileName);
+void CloseDemoScene(const DemoScene& scene);
+
 void SetDemoPath(HWND mainDialog, const std::string& path);
 
-// A fresh empty folder under the temporary folder, and its removal with all
-// it holds (read-only files included).
-std::string MakeDemoFolder(const char* name);
-void RemoveDemoFolder(const std::string& folder);
+// A sample demo with a resolution record of the given size.
+SampleDemoSpec SpecOfSize(unsigned width, unsigned height);
 
-bool WriteDemoBytes(const std::string& path, const std::vector<unsigned char>& bytes);
-std::vector<unsigned char> ReadDemoBytes(const std::string& path);
 // Size, last-write time and (up to 16 MiB) a hash of the content, for
 // comparing a file before and after.
 std::string DemoFileState(const std::string& path);
 
-// A real demo from the shared demo folder, by file name.
+// A real demo from the shared demo folder, by file name, and a writable copy
+// of it at path.
 std::string RealDemoPath(const char* name);
+bool CopyRealDemo(const char* name, const std::string& path);
 
-// The text ReportSystemError shows for the message and the error code.
-std::string ErrorBoxText(const char* message, unsigned long error);
-
-// The items of a list box, in list order.
-std::vector<std::string> DemoListItems(HWND mainDialog, int id);
-
-// A small 24-bit bitmap file of the given size; false when not written.
+// A small 24-bit bitmap file of the given size, its folders made; false when
+// not written.
 bool WriteSmallBitmap(const std::string& path, int width, int height);
 
 // Ways a demo file can fail to be read or written back. The demo bytes go to
@@ -55,15 +60,6 @@ enum DemoFault {
 HANDLE PrepareDemoFault(HWND mainDialog, const std::string& folder, DemoFault fault,
                         const std::vector<unsigned char>& demo, std::string* demoPath);
 void EndDemoFault(const std::string& folder, HANDLE holder);
-std::string DemoFaultPath(const std::string& folder);
-
-// False where the read-only attribute does not keep this process from
-// writing (Wine run by root: the attribute is only the Unix mode).
-bool ReadOnlyIsEnforced(const std::string& folder);
-
-// Expects the box's text, caption and flags.
-void ExpectDemoBox(const RecordedBox& box, const std::string& text, const char* caption,
-                   unsigned flags);
 
 struct DemoFailure {
     DemoFault fault;
@@ -71,11 +67,27 @@ struct DemoFailure {
     unsigned long error;   // 0: a plain notice without system text
 };
 
+// The faults the converter and the stripper report alike; running out of
+// memory each reports its own way.
+std::vector<DemoFailure> RewriteFailures();
+
 // Runs the operation on each fault in a fresh main dialog and expects the
 // question, then the failure's box, and the file exactly as it was.
 void ExpectDemoFailures(void (*operation)(HWND mainDialog), const char* question,
                         const std::vector<unsigned char>& demo,
                         const std::vector<DemoFailure>& failures, const char* folderName);
+
+// The same for a read-only demo, where read-only files cannot be written
+// (Wine run by root may write them: then the test is skipped).
+void ExpectReadOnlyDemoUnchanged(void (*operation)(HWND mainDialog), const char* question,
+                                 const std::vector<unsigned char>& demo, const char* folderName);
+
+// Answers the operation's question with Cancel while the demo is held so
+// that any open would fail, and expects only the question and the file as it
+// was.
+void ExpectCancelLeavesTheFileUnopened(void (*operation)(HWND mainDialog), const char* question,
+                                       const std::vector<unsigned char>& demo,
+                                       const char* folderName);
 
 // Resets what the inspector writes in AppState, releasing any preview.
 void ClearInspectionState();

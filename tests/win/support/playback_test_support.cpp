@@ -4,7 +4,7 @@
 
 #include "app/app_state.h"
 #include "shared/text.h"
-#include "ui/resource.h"
+#include "tests/win/support/scratch_files.h"
 
 const char settingsKey[] = "Software\\Brakwood\\Flickbox\\Settings";
 const char halfLifeKey[] = "Software\\Valve\\Half-Life\\Settings";
@@ -18,87 +18,9 @@ std::string TestBinDir()
     return path;
 }
 
-void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
-static void MakeFolders(const std::string& path)
-{
-    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), NULL);
-    CreateDirectoryA(path.c_str(), NULL);
-}
-
-std::string MakeScratchFolder(const std::string& name)
-{
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof temp, temp);
-    std::string path = std::string(temp) + "fbplay_" + name;
-    RemoveTree(path);
-    MakeFolders(path);
-    return path;
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes)
-{
-    MakeFolders(path.substr(0, path.rfind('\\')));
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, NULL) && got > 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void SetReadOnly(const std::string& path)
-{
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-}
-
 std::string FileTag(const std::string& path)
 {
-    std::string bytes = ReadBytes(path);
+    std::string bytes = ReadFileText(path);
     if (bytes == "<missing>")
         return "none";
     size_t nul = bytes.rfind('\0');
@@ -107,7 +29,7 @@ std::string FileTag(const std::string& path)
 
 std::string DemoFingerprint(const std::string& path)
 {
-    std::string bytes = ReadBytes(path);
+    std::string bytes = ReadFileText(path);
     unsigned long hash = 2166136261u;
     for (unsigned char c : bytes) {
         hash ^= c;
@@ -115,28 +37,6 @@ std::string DemoFingerprint(const std::string& path)
     }
     char text[64];
     snprintf(text, sizeof text, "%lu %08lx", (unsigned long)bytes.size(), hash & 0xFFFFFFFFu);
-    return text;
-}
-
-static INT_PTR CALLBACK QuietProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return FALSE;
-}
-
-HWND CreateMainFields()
-{
-    return CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), NULL, QuietProc, 0);
-}
-
-void SetField(HWND dialog, int id, const std::string& text)
-{
-    SetDlgItemTextA(dialog, id, text.c_str());
-}
-
-std::string GetField(HWND dialog, int id)
-{
-    char text[1024] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
     return text;
 }
 
@@ -148,13 +48,18 @@ void ResetPlaybackRegistry()
     RegDeleteKeyA(HKEY_CURRENT_USER, counterStrikeKey);
 }
 
-void SetModeValue(const char* key, const char* name, DWORD value)
+void WriteRegistryValue(const char* key, const char* name, DWORD type, const std::string& bytes)
 {
     HKEY handle;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, NULL, 0, KEY_ALL_ACCESS,
                                              NULL, &handle, NULL));
-    RegSetValueExA(handle, name, 0, REG_DWORD, (const BYTE*)&value, sizeof value);
+    RegSetValueExA(handle, name, 0, type, (const BYTE*)bytes.data(), (DWORD)bytes.size());
     RegCloseKey(handle);
+}
+
+void SetModeValue(const char* key, const char* name, DWORD value)
+{
+    WriteRegistryValue(key, name, REG_DWORD, std::string((const char*)&value, sizeof value));
 }
 
 std::string ReadModeValue(const char* key, const char* name)
@@ -180,12 +85,12 @@ static void WriteTagged(const std::string& path, const std::string& tag, bool ex
 {
     std::string bytes = tag;
     if (executable) {
-        bytes = ReadBytes(TestBinDir() + "\\standin_game.exe");
+        bytes = ReadFileText(TestBinDir() + "\\standin_game.exe");
         ASSERT_NE("<missing>", bytes) << "standin_game.exe is not built";
         bytes += '\0';
         bytes += tag;
     }
-    ASSERT_TRUE(WriteBytes(path, bytes)) << path;
+    ASSERT_TRUE(WriteFileBytes(path, bytes)) << path;
 }
 
 static bool IsExecutable(const std::string& file)
@@ -228,7 +133,7 @@ void ExpectTreeFiles(const GameTree& tree, const std::string& origin, const std:
 std::map<std::string, std::string> ReadReport(const GameTree& tree)
 {
     std::map<std::string, std::string> report;
-    std::string text = ReadBytes(tree.installDir + "\\standin_report.txt");
+    std::string text = ReadFileText(tree.installDir + "\\standin_report.txt");
     if (text == "<missing>")
         return report;
     size_t start = 0;

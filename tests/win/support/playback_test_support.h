@@ -11,25 +11,11 @@
 // The folder of flickbox_win_tests.exe, where standin_game.exe lies as well.
 std::string TestBinDir();
 
-// A fresh, empty folder under the temporary folder (removed first if left).
-std::string MakeScratchFolder(const std::string& name);
-
-void RemoveTree(const std::string& path);
-bool WriteBytes(const std::string& path, const std::string& bytes);   // makes the folders
-std::string ReadBytes(const std::string& path);                       // "<missing>" if none
-bool FileExists(const std::string& path);
-void SetReadOnly(const std::string& path);
-
 // The text after the file's last NUL, as the stand-in reports it.
 std::string FileTag(const std::string& path);
 
 // "size hash" of a file, in the stand-in's form.
 std::string DemoFingerprint(const std::string& path);
-
-// The main dialog's template with a procedure that does nothing.
-HWND CreateMainFields();
-void SetField(HWND dialog, int id, const std::string& text);
-std::string GetField(HWND dialog, int id);
 
 extern const char settingsKey[];
 extern const char halfLifeKey[];
@@ -37,6 +23,8 @@ extern const char counterStrikeKey[];
 
 // Deletes the settings key and both games' keys.
 void ResetPlaybackRegistry();
+// Writes the value as given, its type and bytes, making the key.
+void WriteRegistryValue(const char* key, const char* name, DWORD type, const std::string& bytes);
 void SetModeValue(const char* key, const char* name, DWORD value);
 std::string ReadModeValue(const char* key, const char* name);   // "none" when absent
 

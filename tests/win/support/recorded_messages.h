@@ -19,3 +19,6 @@ std::vector<RecordedBox> TakeRecordedBoxes();
 
 // The system's text for an error code, as ReportSystemError fetches it.
 std::string SystemErrorText(unsigned long error);
+
+// "message: system text", as ReportSystemError shows it for the error code.
+std::string ErrorBoxText(const std::string& message, unsigned long error);

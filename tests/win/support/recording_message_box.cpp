@@ -41,3 +41,8 @@ std::string SystemErrorText(unsigned long error)
         LocalFree(text);
     return result;
 }
+
+std::string ErrorBoxText(const std::string& message, unsigned long error)
+{
+    return message + ": " + SystemErrorText(error);
+}
