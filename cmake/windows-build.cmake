@@ -22,10 +22,6 @@ target_include_directories(flickbox_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(flickbox_core PUBLIC flickbox_shared comdlg32 shell32 gdi32 user32 advapi32 kernel32)
 
 set(FLICKBOX_RESOURCES ${PROJECT_SOURCE_DIR}/ui/flickbox.rc)
-# windres does not report the artwork it embeds, so name it here.
-file(GLOB flickbox_artwork CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ui/art/*)
-set_source_files_properties(${FLICKBOX_RESOURCES} PROPERTIES
-  OBJECT_DEPENDS "${flickbox_artwork};${PROJECT_SOURCE_DIR}/ui/resource.h")
 set(FLICKBOX_MESSAGE_BOX ${PROJECT_SOURCE_DIR}/shared/message_box.cpp)
 
 add_subdirectory(shared)
@@ -47,3 +43,10 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 add_subdirectory(tests/win)
 add_subdirectory(tests/e2e)
 add_subdirectory(tests/standin_game)
+
+# windres does not report the artwork it embeds, so name it in every folder
+# whose targets compile the resource script.
+file(GLOB flickbox_artwork CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ui/art/*)
+set_source_files_properties(${FLICKBOX_RESOURCES}
+  DIRECTORY ${PROJECT_SOURCE_DIR}/ui ${PROJECT_SOURCE_DIR}/tests/win
+  PROPERTIES OBJECT_DEPENDS "${flickbox_artwork};${PROJECT_SOURCE_DIR}/ui/resource.h")
