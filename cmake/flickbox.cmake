@@ -6,6 +6,8 @@
 #   SHELL files are Win32 code: built only into the Windows programs.
 # Each folder's CMakeLists.txt calls it for the library its files belong to.
 
+set(FLICKBOX_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest's source folder")
+
 if(MSVC)
   add_compile_options(/W4)
   add_compile_definitions(_CRT_SECURE_NO_WARNINGS)

@@ -30,7 +30,7 @@ endif()
 enable_testing()
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${FLICKBOX_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 add_subdirectory(tests/unit)
 add_subdirectory(bench)
 
@@ -41,6 +41,7 @@ if(FLICKBOX_SUBBUILDS)
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${FLICKBOX_WINDOWS_DIR}
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
+               -DFLICKBOX_GOOGLETEST_DIR=${FLICKBOX_GOOGLETEST_DIR}
                -DCMAKE_BUILD_TYPE=Release
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")

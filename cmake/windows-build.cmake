@@ -35,18 +35,25 @@ add_subdirectory(revert)
 add_library(flickbox_sample_demo STATIC ${PROJECT_SOURCE_DIR}/tools/sample_demo.cpp)
 target_include_directories(flickbox_sample_demo PUBLIC ${PROJECT_SOURCE_DIR})
 
-set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-
-add_subdirectory(tests/win)
-add_subdirectory(tests/e2e)
+# The test programs need GoogleTest's source (Debian's googletest package here;
+# on Windows, point FLICKBOX_GOOGLETEST_DIR at a copy of it).
+if(EXISTS ${FLICKBOX_GOOGLETEST_DIR}/CMakeLists.txt)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${FLICKBOX_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(tests/win)
+  add_subdirectory(tests/e2e)
+else()
+  message(STATUS "GoogleTest not found in ${FLICKBOX_GOOGLETEST_DIR}: the test programs are not built")
+endif()
 add_subdirectory(tests/standin_game)
 
 # windres does not report the artwork it embeds, so name it in every folder
 # whose targets compile the resource script.
 file(GLOB flickbox_artwork CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/ui/art/*)
-set_source_files_properties(${FLICKBOX_RESOURCES}
-  DIRECTORY ${PROJECT_SOURCE_DIR}/ui ${PROJECT_SOURCE_DIR}/tests/win
-  PROPERTIES OBJECT_DEPENDS "${flickbox_artwork};${PROJECT_SOURCE_DIR}/ui/resource.h")
+set(resource_folders ${PROJECT_SOURCE_DIR}/ui)
+if(TARGET flickbox_win_tests)
+  list(APPEND resource_folders ${PROJECT_SOURCE_DIR}/tests/win)
+endif()
+set_source_files_properties(${FLICKBOX_RESOURCES} DIRECTORY ${resource_folders} PROPERTIES OBJECT_DEPENDS "${flickbox_artwork};${PROJECT_SOURCE_DIR}/ui/resource.h")
