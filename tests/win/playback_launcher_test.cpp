@@ -34,10 +34,7 @@ static PlayScene MakeScene(const std::string& name, bool counterStrike, const st
     PlayScene scene;
     ResetPlaybackRegistry();
     scene.root = MakeScratchFolder("play-" + name);
-    scene.tree = BuildGameTree(scene.root + "\\game", counterStrike, mod);
-    std::string programDir = scene.root + "\\flickbox";
-    BuildPack(programDir, counterStrike, mod);
-    CopyText(appState.programDir, sizeof appState.programDir, programDir.c_str());
+    scene.tree = BuildGameAndPack(scene.root, counterStrike, mod);
     scene.demoPath = scene.root + "\\demos\\match.dem";
     SampleDemoSpec spec;
     spec.gameDir = mod;
@@ -63,8 +60,7 @@ static PlayScene MakeScene(const std::string& name, bool counterStrike, const st
 static void EndScene(PlayScene& scene)
 {
     DestroyWindow(scene.dialog);
-    RemoveTree(scene.root);
-    CopyText(appState.programDir, sizeof appState.programDir, TestBinDir().c_str());
+    RemoveGameAndPack(scene.root);
 }
 
 static std::string Mode(const PlayScene& scene)

@@ -203,7 +203,7 @@ TEST(PlaybackSettings, MissingValuesGiveExactlyTheirOwnMessages)
     LoadSettings(dialog);
 
     ExpectErrorBoxes({"Could not read BWV2: " + notFound, "Could not read BWV3: " + notFound,
-                 "Could not read HLV2: " + notFound});
+                      "Could not read HLV2: " + notFound});
     EXPECT_EQ("C:\\HL\\hl.exe", FieldText(dialog, IDC_MAIN_EXE_PATH));
     EXPECT_EQ("kept", FieldText(dialog, IDC_MAIN_COMMAND_LINE));
     EXPECT_EQ("kept too", FieldText(dialog, IDC_MAIN_DEMO_SPEED));

@@ -25,10 +25,7 @@ static SwapScene MakeScene(const std::string& name, bool counterStrike, const st
 {
     SwapScene scene;
     scene.root = MakeScratchFolder("play-" + name);
-    scene.tree = BuildGameTree(scene.root + "\\game", counterStrike, mod);
-    std::string programDir = scene.root + "\\flickbox";
-    BuildPack(programDir, counterStrike, mod);
-    CopyText(appState.programDir, sizeof appState.programDir, programDir.c_str());
+    scene.tree = BuildGameAndPack(scene.root, counterStrike, mod);
     SetDemoState(mod.c_str(), "43", "*", "*", false);
     scene.dialog = CreateIdleDialog(IDD_MAIN);
     SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
@@ -39,8 +36,7 @@ static SwapScene MakeScene(const std::string& name, bool counterStrike, const st
 static void EndScene(SwapScene& scene)
 {
     DestroyWindow(scene.dialog);
-    RemoveTree(scene.root);
-    CopyText(appState.programDir, sizeof appState.programDir, TestBinDir().c_str());
+    RemoveGameAndPack(scene.root);
 }
 
 static void ExpectOneError(const std::string& message, DWORD error)

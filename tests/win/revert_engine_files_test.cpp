@@ -92,40 +92,40 @@ static void ExpectRevertError(const RecordedBox& box, const char* entry, DWORD e
               MB_ICONINFORMATION);
 }
 
-TEST(RevertTool, HalfLifeTreeAfterHalfDoneSwap)
+// Reverts a tree whose `files` were swapped (the first `restored` of them
+// already back) beside swapped `others` the revert must leave alone, the game
+// saved as folder\exeName: all of `files` are the game's own again.
+static void ExpectTreeReverted(const char* name, const std::vector<std::string>& files,
+                               size_t restored, const std::vector<std::string>& others,
+                               const char* exeName)
 {
-    std::string game = MakeScratchFolder("revert-half-life");
-    MakeSwappedTree(game, halfLifeFiles, 3);
-    // Counter-Strike's own files are no part of a Half-Life revert.
-    MakeSwappedTree(game, {"cstrike.dat", "cstrike.exe"}, 0);
-    SaveGamePath(game + "\\hl.exe");
+    std::string game = MakeScratchFolder(name);
+    MakeSwappedTree(game, files, restored);
+    MakeSwappedTree(game, others, 0);
+    SaveGamePath(game + "\\" + exeName);
     TakeRecordedBoxes();
 
     RevertEngineFiles();
 
     ExpectOnlyNotice(SUCCESS_TEXT);
-    ExpectGameFiles(game, halfLifeFiles);
-    ExpectPackFile(game, "cstrike.dat");
-    ExpectPackFile(game, "cstrike.exe");
+    ExpectGameFiles(game, files);
+    for (const std::string& other : others)
+        ExpectPackFile(game, other);
     RemoveTree(game);
+}
+
+TEST(RevertTool, HalfLifeTreeAfterHalfDoneSwap)
+{
+    // Counter-Strike's own files are no part of a Half-Life revert.
+    ExpectTreeReverted("revert-half-life", halfLifeFiles, 3, {"cstrike.dat", "cstrike.exe"},
+                       "hl.exe");
 }
 
 TEST(RevertTool, CounterStrikeTree)
 {
-    std::string game = MakeScratchFolder("revert-counter-strike");
-    MakeSwappedTree(game, counterStrikeFiles, 0);
-    MakeSwappedTree(game, {"hl.dat", "valve\\dlls\\hl.dll"}, 0);
     // Chosen on a lower-cased copy; the path itself keeps its case.
-    SaveGamePath(game + "\\CSTRIKE.EXE");
-    TakeRecordedBoxes();
-
-    RevertEngineFiles();
-
-    ExpectOnlyNotice(SUCCESS_TEXT);
-    ExpectGameFiles(game, counterStrikeFiles);
-    ExpectPackFile(game, "hl.dat");
-    ExpectPackFile(game, "valve\\dlls\\hl.dll");
-    RemoveTree(game);
+    ExpectTreeReverted("revert-counter-strike", counterStrikeFiles, 0,
+                       {"hl.dat", "valve\\dlls\\hl.dll"}, "CSTRIKE.EXE");
 }
 
 TEST(RevertTool, PathWithoutBackslashIsAFolderOfTheCurrentDirectory)
@@ -221,19 +221,8 @@ TEST(RevertTool, ReadOnlyOrBusyLiveFilesAreReportedAndTheRestRestored)
 
 TEST(RevertTool, ModFilesOfAnotherModAreLeftSwapped)
 {
-    std::string game = MakeScratchFolder("revert-other-mod");
-    MakeSwappedTree(game, halfLifeFiles, 0);
-    MakeSwappedTree(game, {"dod\\cl_dlls\\client.dll", "dod\\dlls\\mp.dll"}, 0);
-    SaveGamePath(game + "\\hl.exe");
-    TakeRecordedBoxes();
-
-    RevertEngineFiles();
-
-    ExpectOnlyNotice(SUCCESS_TEXT);
-    ExpectGameFiles(game, halfLifeFiles);
-    ExpectPackFile(game, "dod\\cl_dlls\\client.dll");
-    ExpectPackFile(game, "dod\\dlls\\mp.dll");
-    RemoveTree(game);
+    ExpectTreeReverted("revert-other-mod", halfLifeFiles, 0,
+                       {"dod\\cl_dlls\\client.dll", "dod\\dlls\\mp.dll"}, "hl.exe");
 }
 
 TEST(RevertTool, PathsTooLongForTheirBuffersAreFailedCopies)

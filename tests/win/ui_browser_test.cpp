@@ -14,6 +14,7 @@
 #include "app/app_state.h"
 #include "shared/text.h"
 #include "tests/win/support/dialog_fields.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
 #include "tests/win/support/scratch_files.h"
 #include "tests/win/support/ui_test_support.h"
@@ -85,11 +86,7 @@ TEST(UiDemoBrowser, UnreadableFolderIsReportedAndStillShown)
     DWORD error = GetLastError();
 
     ListDemoFolder(dialog, missing.c_str());
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorBoxText("Could not read dir", error), boxes[0].text);
-    EXPECT_EQ("Error", boxes[0].caption);
-    EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[0].flags);
+    ExpectErrorBoxes({ErrorBoxText("Could not read dir", error)});
     EXPECT_TRUE(ListItems(dialog, IDC_MAIN_BROWSER).empty());
     EXPECT_EQ(missing + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
     CloseMainDialog(dialog);
@@ -104,9 +101,7 @@ TEST(UiDemoBrowser, FolderTooLongForTheSearchKeepsTheBrowser)
 
     std::string tooLong = "C:\\" + std::string(255, 'f');
     ListDemoFolder(dialog, tooLong.c_str());
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorBoxText("Could not read dir", ERROR_FILENAME_EXCED_RANGE), boxes[0].text);
+    ExpectErrorBoxes({ErrorBoxText("Could not read dir", ERROR_FILENAME_EXCED_RANGE)});
     EXPECT_EQ(before, ListItems(dialog, IDC_MAIN_BROWSER));
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
     CloseMainDialog(dialog);
@@ -119,27 +114,23 @@ TEST(UiDemoBrowser, DoubleClickWalksFoldersAndLoadsFiles)
     HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
 
-    SelectEntry(dialog, "[maps]");
-    NotifyBrowser(dialog, LBN_DBLCLK);
+    DoubleClickEntry(dialog, "[maps]");
     EXPECT_EQ(folder + "\\maps\\", FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_EQ((Items{"[..]", "m.dem"}), ListItems(dialog, IDC_MAIN_BROWSER));
 
-    SelectEntry(dialog, "[..]");
-    NotifyBrowser(dialog, LBN_DBLCLK);
+    DoubleClickEntry(dialog, "[..]");
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
 
     // A file is loaded and inspected; the browser stays where it is.
     Items listed = ListItems(dialog, IDC_MAIN_BROWSER);
-    SelectEntry(dialog, "a.dem");
-    NotifyBrowser(dialog, LBN_DBLCLK);
+    DoubleClickEntry(dialog, "a.dem");
     EXPECT_EQ(folder + "\\a.dem", FieldText(dialog, IDC_MAIN_DEMO_PATH));
     EXPECT_EQ((Items{"Alpha", "Bravo"}), ListItems(dialog, IDC_MAIN_PLAYERS));
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_EQ(listed, ListItems(dialog, IDC_MAIN_BROWSER));
 
     // [..] in a folder under the root leads to the root.
-    SelectEntry(dialog, "[..]");
-    NotifyBrowser(dialog, LBN_DBLCLK);
+    DoubleClickEntry(dialog, "[..]");
     EXPECT_EQ("C:\\", FieldText(dialog, IDC_MAIN_FOLDER));
     Items root = ListItems(dialog, IDC_MAIN_BROWSER);
     EXPECT_NE(root.end(), std::find(root.begin(), root.end(), "[ui browser walk]"));
@@ -198,12 +189,10 @@ TEST(UiDemoBrowser, PathsThatDoNotFitAreRefused)
     // A folder text of 255 characters leaves no room for either entry.
     std::string folderText = "C:\\" + std::string(251, 'f') + "\\";
     for (const char* entry : {"a.dem", "[maps]"}) {
+        SCOPED_TRACE(entry);
         SetDlgItemTextA(dialog, IDC_MAIN_FOLDER, folderText.c_str());
-        SelectEntry(dialog, entry);
-        NotifyBrowser(dialog, LBN_DBLCLK);
-        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-        ASSERT_EQ(1u, boxes.size()) << entry;
-        EXPECT_EQ(error, boxes[0].text) << entry;
+        DoubleClickEntry(dialog, entry);
+        ExpectErrorBoxes({error});
         EXPECT_EQ(folderText, FieldText(dialog, IDC_MAIN_FOLDER));
         EXPECT_EQ((Items{"[maps]", "a.dem"}), ListItems(dialog, IDC_MAIN_BROWSER));
         EXPECT_EQ("", FieldText(dialog, IDC_MAIN_DEMO_PATH));
@@ -212,11 +201,8 @@ TEST(UiDemoBrowser, PathsThatDoNotFitAreRefused)
     // A folder text longer than the buffer is not cut and used.
     std::string overlong = "C:\\" + std::string(300, 'g') + "\\";
     SetDlgItemTextA(dialog, IDC_MAIN_FOLDER, overlong.c_str());
-    SelectEntry(dialog, "[maps]");
-    NotifyBrowser(dialog, LBN_DBLCLK);
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(error, boxes[0].text);
+    DoubleClickEntry(dialog, "[maps]");
+    ExpectErrorBoxes({error});
     EXPECT_EQ(overlong, FieldText(dialog, IDC_MAIN_FOLDER));
     CloseMainDialog(dialog);
 }

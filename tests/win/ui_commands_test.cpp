@@ -13,6 +13,7 @@
 #include "app/colours.h"
 #include "shared/text.h"
 #include "tests/win/support/dialog_fields.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
 #include "tests/win/support/scratch_files.h"
 #include "tests/win/support/ui_test_support.h"
@@ -96,9 +97,7 @@ TEST(UiMainCommands, OkReleasesThePreviewAndInspectsAGivenDemo)
 
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, (folder + "\\gone.dem").c_str());
     PressButton(dialog, IDOK);
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorBoxText("Could not open demo-file", ERROR_FILE_NOT_FOUND), boxes[0].text);
+    ExpectErrorBoxes({ErrorBoxText("Could not open demo-file", ERROR_FILE_NOT_FOUND)});
 
     WriteUiDemo(folder + "\\here.dem");
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, (folder + "\\here.dem").c_str());
@@ -113,13 +112,10 @@ TEST(UiMainCommands, ConverterNeedsADemoPath)
 {
     HWND dialog = OpenPlainMainDialog();
     for (const char* path : {"", "x"}) {
+        SCOPED_TRACE(path);
         SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, path);
         PressButton(dialog, IDC_MAIN_CONVERT);
-        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-        ASSERT_EQ(1u, boxes.size()) << path;
-        EXPECT_EQ("No demo loaded.", boxes[0].text);
-        EXPECT_EQ("Flickbox", boxes[0].caption);
-        EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[0].flags);
+        ExpectOnlyNotice("No demo loaded.");
     }
     CloseMainDialog(dialog);
 }
@@ -131,11 +127,7 @@ TEST(UiMainCommands, SaveReportsSuccessOnlyWhenSaved)
     SetDlgItemTextA(dialog, IDC_MAIN_COMMAND_LINE, "-console");
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_SPEED, "2");
     PressButton(dialog, IDC_MAIN_SAVE);
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Settings succesfully saved.", boxes[0].text);
-    EXPECT_EQ("Flickbox", boxes[0].caption);
-    EXPECT_EQ((unsigned)MB_ICONINFORMATION, boxes[0].flags);
+    ExpectOnlyNotice("Settings succesfully saved.");
 
     // A volatile parent refuses the lasting settings key: the save fails.
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Brakwood\\Flickbox\\Settings");
@@ -146,7 +138,7 @@ TEST(UiMainCommands, SaveReportsSuccessOnlyWhenSaved)
                                              &key, NULL));
     RegCloseKey(key);
     PressButton(dialog, IDC_MAIN_SAVE);
-    boxes = TakeRecordedBoxes();
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(0u, boxes[0].text.find("Could not create the settings registry key: "))
         << boxes[0].text;

@@ -10,6 +10,7 @@
 
 #include "shared/text.h"
 #include "tests/win/support/dialog_fields.h"
+#include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
 #include "tests/win/support/scratch_files.h"
 #include "tests/win/support/ui_test_support.h"
@@ -100,22 +101,16 @@ TEST(UiAssociation, ValueThatDoesNotFitIsNotWritten)
     // 257 characters: " %1" does not fit a 260 buffer, ",0" does.
     std::string path = "C:\\" + std::string(254, 'p');
     RegisterDemoAssociation(path.c_str());
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorBoxText("Could not set the shellcommand key value", ERROR_FILENAME_EXCED_RANGE),
-              boxes[0].text);
-    EXPECT_EQ("Error", boxes[0].caption);
+    ExpectErrorBoxes(
+        {ErrorBoxText("Could not set the shellcommand key value", ERROR_FILENAME_EXCED_RANGE)});
     ExpectDefault("flickbox\\shell\\open\\command", "C:\\old\\flickbox.exe %1");
     ExpectDefault("flickbox\\DefaultIcon", path + ",0");
 
     path += "q";
     RegisterDemoAssociation(path.c_str());
-    boxes = TakeRecordedBoxes();
-    ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ(ErrorBoxText("Could not set the shellcommand key value", ERROR_FILENAME_EXCED_RANGE),
-              boxes[0].text);
-    EXPECT_EQ(ErrorBoxText("Could not set the defaulticon key value", ERROR_FILENAME_EXCED_RANGE),
-              boxes[1].text);
+    ExpectErrorBoxes(
+        {ErrorBoxText("Could not set the shellcommand key value", ERROR_FILENAME_EXCED_RANGE),
+         ErrorBoxText("Could not set the defaulticon key value", ERROR_FILENAME_EXCED_RANGE)});
     ExpectDefault("flickbox\\DefaultIcon", path.substr(0, path.size() - 1) + ",0");
     ExpectDefault(".DEM", "flickbox");
     DeleteAssociation();
@@ -136,10 +131,8 @@ TEST(UiAssociation, KeysThatCannotBeCreatedAreReportedAndTheRestWritten)
     TakeRecordedBoxes();
 
     RegisterDemoAssociation("C:\\Tools\\flickbox.exe");
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
-    ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ(ErrorBoxText("Could not create the flickbox registry key", status), boxes[0].text);
-    EXPECT_EQ(ErrorBoxText("Could not create the defaulticon registry key", status), boxes[1].text);
+    ExpectErrorBoxes({ErrorBoxText("Could not create the flickbox registry key", status),
+                      ErrorBoxText("Could not create the defaulticon registry key", status)});
     EXPECT_FALSE(ReadDefault("flickbox").found);
     ExpectDefault(".DEM", "flickbox");
     DeleteAssociation();

@@ -122,6 +122,21 @@ void BuildPack(const std::string& programDir, bool counterStrike, const std::str
         WriteTagged(modFolder + file, "pack " + mod + "\\" + file, false);
 }
 
+GameTree BuildGameAndPack(const std::string& root, bool counterStrike, const std::string& mod)
+{
+    GameTree tree = BuildGameTree(root + "\\game", counterStrike, mod);
+    std::string programDir = root + "\\flickbox";
+    BuildPack(programDir, counterStrike, mod);
+    CopyText(appState.programDir, sizeof appState.programDir, programDir.c_str());
+    return tree;
+}
+
+void RemoveGameAndPack(const std::string& root)
+{
+    RemoveTree(root);
+    CopyText(appState.programDir, sizeof appState.programDir, TestBinDir().c_str());
+}
+
 void ExpectTreeFiles(const GameTree& tree, const std::string& origin, const std::string& suffix)
 {
     for (const std::string& file : tree.engineFiles)

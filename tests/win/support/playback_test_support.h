@@ -42,6 +42,12 @@ GameTree BuildGameTree(const std::string& installDir, bool counterStrike, const 
 // mod, or p43r and mod + "r"), its files tagged "pack <file as played>".
 void BuildPack(const std::string& programDir, bool counterStrike, const std::string& mod);
 
+// The game tree at root\game, and its pack in a stand-in program folder
+// root\flickbox, made appState.programDir.
+GameTree BuildGameAndPack(const std::string& root, bool counterStrike, const std::string& mod);
+// Removes root and points appState.programDir back at the tests' own folder.
+void RemoveGameAndPack(const std::string& root);
+
 // The live files of the tree should carry the origin's tags.
 void ExpectTreeFiles(const GameTree& tree, const std::string& origin, const std::string& suffix = "");
 

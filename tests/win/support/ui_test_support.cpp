@@ -62,3 +62,9 @@ void NotifyBrowser(HWND dialog, WORD code)
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_MAIN_BROWSER, code),
                  (LPARAM)GetDlgItem(dialog, IDC_MAIN_BROWSER));
 }
+
+void DoubleClickEntry(HWND dialog, const char* entry)
+{
+    SelectEntry(dialog, entry);
+    NotifyBrowser(dialog, LBN_DBLCLK);
+}

@@ -20,6 +20,8 @@ void WriteUiDemo(const std::string& path);
 // Clicks the button, as the user would.
 void PressButton(HWND dialog, int id);
 
-// Selects the entry and sends the list's notification, as a click would.
+// Selects the browser's entry, sends the browser's notification, or both
+// for a double click, as the user's clicks would.
 void SelectEntry(HWND dialog, const char* entry);
 void NotifyBrowser(HWND dialog, WORD code);
+void DoubleClickEntry(HWND dialog, const char* entry);
