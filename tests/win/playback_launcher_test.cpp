@@ -88,6 +88,15 @@ static void ExpectReportedFiles(const std::map<std::string, std::string>& report
             << file;
 }
 
+// Nothing staged, no game run, no file swapped and the mode as it was.
+static void ExpectPlayStoppedBeforeAnyChange(const PlayScene& scene)
+{
+    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_TRUE(ReadReport(scene.tree).empty());
+    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
+    EXPECT_EQ("1024x768", Mode(scene));
+}
+
 static std::string CurrentDirectory()
 {
     char cwd[MAX_PATH] = "";
@@ -107,9 +116,7 @@ TEST(PlaybackLaunch, ShortPathsStopBeforeAnything)
     PlayDemo(scene.dialog);
     ExpectOnlyNotice("You have not located your hl.exe/cstrike.exe.");
 
-    EXPECT_FALSE(FileExists(scene.stagedPath));
-    EXPECT_TRUE(ReadReport(scene.tree).empty());
-    EXPECT_EQ("1024x768", Mode(scene));
+    ExpectPlayStoppedBeforeAnyChange(scene);
     EndScene(scene);
 }
 
@@ -271,9 +278,7 @@ TEST(PlaybackLaunch, DemoThatCannotBeCopiedStopsThePlay)
     PlayDemo(scene.dialog);
 
     ExpectErrorBoxes({ErrorBoxText("Could not copy demo-file", ERROR_FILE_NOT_FOUND)});
-    EXPECT_TRUE(ReadReport(scene.tree).empty());
-    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
-    EXPECT_EQ("1024x768", Mode(scene));
+    ExpectPlayStoppedBeforeAnyChange(scene);
     EndScene(scene);
 }
 
@@ -315,9 +320,7 @@ TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
     PlayDemo(scene.dialog);
 
     ExpectOnlyNotice("The game's command line is too long.");
-    EXPECT_FALSE(FileExists(scene.stagedPath));
-    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
-    EXPECT_TRUE(ReadReport(scene.tree).empty());
+    ExpectPlayStoppedBeforeAnyChange(scene);
 
     // One character less fits, and plays.
     SetDemoState("valve", "48", "640", "480", false);
@@ -350,9 +353,7 @@ TEST(PlaybackLaunch, ModDirLeadingOutOfTheTreeIsRefused)
 
     ExpectOnlyNotice("The demo's game directory is not a plain folder name.");
     EXPECT_FALSE(FileExists(scene.root + "\\outside\\flickbox.dem"));
-    EXPECT_TRUE(ReadReport(scene.tree).empty());
-    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
-    EXPECT_EQ("1024x768", Mode(scene));
+    ExpectPlayStoppedBeforeAnyChange(scene);
     EndScene(scene);
 }
 
