@@ -10,7 +10,6 @@
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/support/scratch_files.h"
 #include "ui/resource.h"
 
 static void WriteSetting(const char* name, DWORD type, const std::string& bytes)

@@ -10,6 +10,7 @@
 // nothing, so its fields can be set and read on their own.
 HWND CreateIdleDialog(int templateId);
 
+// The whole text of the dialog's control, and setting it.
 std::string FieldText(HWND dialog, int id);
 void SetFieldText(HWND dialog, int id, const std::string& text);
 

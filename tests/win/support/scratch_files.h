@@ -23,5 +23,7 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 std::string ReadFileText(const std::string& path);
 
+// Whether anything, file or folder, is at path.
 bool FileExists(const std::string& path);
+// Gives the file the read-only attribute (and only that).
 void SetReadOnly(const std::string& path);
