@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/centre_window.h"
+#include "app/main_window.h"
 #include "app/colours.h"
 #include "demo/inspect.h"
 #include "ui/resource.h"
@@ -57,7 +58,7 @@ static void RunConversion(HWND dialog)
     unsigned int oldHeight = GetDlgItemInt(dialog, IDC_CONVERT_OLD_HEIGHT, NULL, FALSE);
     unsigned int newWidth = GetDlgItemInt(dialog, IDC_CONVERT_NEW_WIDTH, NULL, FALSE);
     unsigned int newHeight = GetDlgItemInt(dialog, IDC_CONVERT_NEW_HEIGHT, NULL, FALSE);
-    HWND mainWindow = FindWindowA(NULL, "Flickbox");
+    HWND mainWindow = FindMainWindow();
     ConvertDemoResolution(mainWindow, oldWidth, oldHeight, newWidth, newHeight);
     SendMessageA(dialog, WM_CLOSE, 0, 0);
     ReleaseMapPreview();

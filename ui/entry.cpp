@@ -6,6 +6,7 @@
 #include "ui/long_path.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
+#include "app/main_window.h"
 #include "ui/single_instance.h"
 
 // The command line is one optional demo path. A later instance hands that path
@@ -27,7 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     RegisterDemoAssociation(exePath);
 
     if (OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "FlickboxII")) {
-        HWND running = FindRunningMainWindow();
+        HWND running = FindMainWindow();
         SetForegroundWindow(running);
         if (appState.startupDemoPath[0] != '\0' && running)
             HandOverDemoPath(running, appState.startupDemoPath);

@@ -148,6 +148,36 @@ TEST(DemoConvertDialog, OkConvertsClosesAndInspectsAgain)
     RemoveTree(folder);
 }
 
+TEST(DemoConvertDialog, OkFindsTheMainDialogUnderANoticeOfTheSameTitle)
+{
+    std::string folder = MakeScratchFolder("dialog-notice");
+    std::string demo = folder + "\\demo.dem";
+    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), SpecOfSize(800, 600)));
+    HWND mainDialog = InspectedMainDialog(demo);
+    HWND dialog = OpenConverter();
+    SetFieldText(dialog, IDC_CONVERT_NEW_WIDTH, "1024");
+    SetFieldText(dialog, IDC_CONVERT_NEW_HEIGHT, "768");
+    // A notice left open by the main window carries the title "Flickbox" too.
+    HWND notice = CreateWindowExA(0, "STATIC", "Flickbox", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                  NULL, NULL, GetModuleHandleA(NULL), NULL);
+    SetWindowPos(notice, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ASSERT_EQ(notice, FindWindowA(NULL, "Flickbox"));
+
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Demo converted.", boxes[1].text);
+    EXPECT_TRUE(BuildSampleDemo(SpecOfSize(1024, 768)) == ReadFileBytes(demo));
+    EXPECT_NE(std::string::npos, FieldText(mainDialog, IDC_MAIN_SUMMARY).find("Demo Res: 1024x768\n"));
+
+    DestroyWindow(notice);
+    DestroyWindow(dialog);
+    DestroyWindow(mainDialog);
+    ClearInspectionState();
+    RemoveTree(folder);
+}
+
 struct RefusedOk {
     const char* name;
     bool recorded;          // the demo holds a record of its size

@@ -17,6 +17,7 @@
 #include "ui/association.h"
 #include "ui/long_path.h"
 #include "ui/resource.h"
+#include "app/main_window.h"
 #include "ui/single_instance.h"
 
 namespace {
@@ -200,24 +201,24 @@ TEST(UiLongPath, FailedConversionLeavesTheDestinationEmpty)
 
 TEST(UiSingleInstance, FindsTheMainDialogBeforeOtherFlickboxWindows)
 {
-    EXPECT_TRUE(FindRunningMainWindow() == NULL);
+    EXPECT_TRUE(FindMainWindow() == NULL);
 
     // A window titled "Flickbox" without the demo path field, as a notice is.
     HWND decoy = CreateWindowExA(0, "STATIC", "Flickbox", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL,
                                  NULL, GetModuleHandleA(NULL), NULL);
     ASSERT_TRUE(decoy != NULL);
-    EXPECT_EQ(decoy, FindRunningMainWindow());
+    EXPECT_EQ(decoy, FindMainWindow());
 
     HWND dialog = OpenMainDialog();
     SetWindowPos(decoy, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ASSERT_EQ(decoy, FindWindowA(NULL, "Flickbox"));
-    EXPECT_EQ(dialog, FindRunningMainWindow());
+    EXPECT_EQ(dialog, FindMainWindow());
 
     std::string folder = MakeFreshFolder("C:\\ui single instance");
     std::string demo = folder + "\\handed.dem";
     WriteUiDemo(demo);
     TakeRecordedBoxes();
-    HandOverDemoPath(FindRunningMainWindow(), demo.c_str());
+    HandOverDemoPath(FindMainWindow(), demo.c_str());
     EXPECT_EQ(demo, FieldText(dialog, IDC_MAIN_DEMO_PATH));
     EXPECT_EQ((std::vector<std::string>{"Alpha", "Bravo"}), ListItems(dialog, IDC_MAIN_PLAYERS));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
