@@ -5,32 +5,14 @@
 
 #include <stdio.h>
 
+#include "tests/e2e/support/checks.h"
+#include "tests/e2e/support/controls.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
-enum { DEMO_PATH = 1000, PLAY = 1010, GAME_PATH = 1011 };
-
-static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
-static const char HALF_LIFE_KEY[] = "Software\\Valve\\Half-Life\\Settings";
-
 static SampleDemoSpec PlayedDemo()
 {
-    SampleDemoSpec spec;
-    spec.networkProtocol = 47;
-    spec.mapName = "de_played";
-    spec.width = 800;
-    spec.height = 600;
-    spec.playerNames = {"Rookie", "Sniper"};
-    return spec;
-}
-
-static void ExpectBox(DWORD processId, const char* caption, const std::string& text)
-{
-    MessageBoxView box;
-    ASSERT_TRUE(WaitForMessageBox(processId, &box)) << "no box saying: " << text;
-    EXPECT_EQ(caption, box.caption);
-    EXPECT_EQ(text, box.text);
-    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    return DemoSpec(47, "de_played", 800, 600, {"Rookie", "Sniper"});
 }
 
 // Size and FNV-1a hash of the bytes, as the stand-in reports the staged demo.
@@ -60,11 +42,7 @@ static bool WaitForFile(const std::string& path)
 static bool PrepareSettings(const std::string& gamePath, const char* commandLine, const char* speed)
 {
     return DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY) && DeleteRegistryTree(HKEY_CURRENT_USER, HALF_LIFE_KEY)
-        && WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", gamePath)
-        && WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "CommandLine", commandLine)
-        && WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "DemoSpeed", speed)
-        && WriteRegistryNumber(HKEY_CURRENT_USER, HALF_LIFE_KEY, "EngineModeW", 1280)
-        && WriteRegistryNumber(HKEY_CURRENT_USER, HALF_LIFE_KEY, "EngineModeH", 960);
+        && WriteSavedSettings(gamePath, commandLine, speed) && WriteVideoMode(HALF_LIFE_KEY, 1280, 960);
 }
 
 TEST(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
@@ -108,10 +86,7 @@ TEST(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
     EXPECT_EQ(960u, height);
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
 
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
@@ -123,24 +98,20 @@ TEST(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
     ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     ASSERT_TRUE(SetField(run.window, GAME_PATH, "C:\\Games\\Half-Life\\hl.exe"));
     PostCommand(run.window, PLAY);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "No demo-file loaded.");
+    ExpectMessageBox(run, "Flickbox", "No demo-file loaded.");
     ASSERT_TRUE(SetField(run.window, DEMO_PATH, "C:"));
     PostCommand(run.window, PLAY);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "No demo-file loaded.");
+    ExpectMessageBox(run, "Flickbox", "No demo-file loaded.");
 
     ASSERT_TRUE(SetField(run.window, DEMO_PATH, demo));
     ASSERT_TRUE(SetField(run.window, GAME_PATH, "C:"));
     PostCommand(run.window, PLAY);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "You have not located your hl.exe/cstrike.exe.");
+    ExpectMessageBox(run, "Flickbox", "You have not located your hl.exe/cstrike.exe.");
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
 
 TEST(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
@@ -155,21 +126,18 @@ TEST(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
     ASSERT_TRUE(PrepareSettings(hl, "", ""));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     // No mod folder to stage into.
     PostCommand(run.window, PLAY);
-    ExpectBox(run.process.dwProcessId, "Error", "Could not copy demo-file: " + SystemText(ERROR_PATH_NOT_FOUND));
+    ExpectMessageBox(run, "Error", "Could not copy demo-file: " + SystemText(ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
 
     // Staged, but there is no game to start.
     ASSERT_TRUE(MakeFolders(JoinPath(game, "cstrike")));
     PostCommand(run.window, PLAY);
-    ExpectBox(run.process.dwProcessId, "Error", "Could not start HL.EXE/CSTRIKE.EXE: " + SystemText(ERROR_FILE_NOT_FOUND));
+    ExpectMessageBox(run, "Error", "Could not start HL.EXE/CSTRIKE.EXE: " + SystemText(ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
 
 TEST(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
@@ -191,8 +159,7 @@ TEST(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
     ASSERT_TRUE(PrepareSettings(hl, "", ""));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     PostCommand(run.window, PLAY);
     ASSERT_TRUE(WaitForFile(JoinPath(game, "standin_report.txt")));
 
@@ -208,7 +175,5 @@ TEST(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
     EXPECT_EQ(handed, ReadField(run.window, DEMO_PATH));
     EXPECT_FALSE(FileExists(JoinPath(game, "cstrike\\flickbox.dem")));
 
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }

@@ -4,27 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/support/checks.h"
+#include "tests/e2e/support/controls.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
-enum {
-    DEMO_PATH = 1000, SUMMARY = 1007, GAME_PATH = 1011, BROWSER = 1028, FOLDER = 1031, PLAYERS = 1037,
-    PREVIEW_X = 37, PREVIEW_Y = 125
-};
+enum { PREVIEW_X = 37, PREVIEW_Y = 125 };
 
 static SampleDemoSpec MatchDemo()
 {
-    SampleDemoSpec spec;
-    spec.networkProtocol = 45;
-    spec.mapName = "de_e2e";
-    spec.width = 800;
-    spec.height = 600;
-    spec.playerNames = {"Rookie", "Sniper", "Medic", "Gordon Freeman"};
-    return spec;
+    return DemoSpec(45, "de_e2e", 800, 600, {"Rookie", "Sniper", "Medic", "Gordon Freeman"});
 }
-
-static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
-static const char COUNTER_STRIKE_KEY[] = "Software\\Valve\\CounterStrike\\Settings";
 
 // No saved settings and no game video mode: "Current Res: x".
 static bool ForgetGameSettings()
@@ -33,10 +23,11 @@ static bool ForgetGameSettings()
         && DeleteRegistryTree(HKEY_CURRENT_USER, COUNTER_STRIKE_KEY);
 }
 
-// The summary of MatchDemo() with no game video mode known.
-static const char MATCH_SUMMARY[] =
-    "Half-Life Version: 1.1.0.8\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 45\n"
-    "Map: de_e2e\nMod: cstrike\nCurrent Res: x\nDemo Res: 800x600\n";
+// The summary of MatchDemo() with the game video mode given ("x": none known).
+static std::string MatchSummary(const char* currentRes)
+{
+    return DemoSummary("1.1.0.8", "45", "de_e2e", currentRes, "800x600");
+}
 
 TEST(E2eStartup, ShowsTheMainDialogAndExitsWithZeroWhenClosed)
 {
@@ -49,22 +40,14 @@ TEST(E2eStartup, ShowsTheMainDialogAndExitsWithZeroWhenClosed)
     GetWindowTextW(run.window, caption, 64);
     EXPECT_STREQ(L"Flickbox", caption);
     // Centred on the full-screen work area.
-    RECT rect;
-    ASSERT_TRUE(GetWindowRect(run.window, &rect));
-    EXPECT_EQ((GetSystemMetrics(SM_CXFULLSCREEN) - (rect.right - rect.left)) / 2, rect.left);
-    EXPECT_EQ((GetSystemMetrics(SM_CYFULLSCREEN) - (rect.bottom - rect.top)) / 2, rect.top);
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    ExpectCentred(run.window);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eStartup, TheCancelCommandEndsTheProgram)
 {
-    std::string exe = JoinPath(DriverBinFolder(), "flickbox.exe");
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(JoinPath(DriverBinFolder(), "flickbox.exe"), NULL, &run));
     PostCommand(run.window, IDCANCEL);
     DWORD exitCode = 99;
     EXPECT_TRUE(WaitForExit(run, &exitCode));
@@ -83,16 +66,12 @@ TEST(E2eStartup, WithoutADemoListsTheProgramFolder)
     ASSERT_TRUE(MakeFolders(JoinPath(folder, "maps")));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
     EXPECT_EQ(Sorted({"[..]", "[maps]", "a.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
     EXPECT_EQ("", ReadField(run.window, DEMO_PATH));
     EXPECT_EQ("", ReadField(run.window, SUMMARY));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
@@ -100,11 +79,8 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
     // Saved settings and the game's own video mode, as a returning user has them.
     ASSERT_TRUE(ForgetGameSettings());
     std::string game = "C:\\Games\\Counter-Strike\\cstrike.exe";
-    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", game));
-    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "CommandLine", "-nofbo -numericping"));
-    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "DemoSpeed", "1.0"));
-    ASSERT_TRUE(WriteRegistryNumber(HKEY_CURRENT_USER, COUNTER_STRIKE_KEY, "EngineModeW", 1024));
-    ASSERT_TRUE(WriteRegistryNumber(HKEY_CURRENT_USER, COUNTER_STRIKE_KEY, "EngineModeH", 768));
+    ASSERT_TRUE(WriteSavedSettings(game, "-nofbo -numericping", "1.0"));
+    ASSERT_TRUE(WriteVideoMode(COUNTER_STRIKE_KEY, 1024, 768));
     std::string folder = MakeScratchFolder("demo");
     std::string exe = InstallFlickboxCopy(folder);
     ASSERT_FALSE(exe.empty());
@@ -118,14 +94,11 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
     ASSERT_TRUE(WriteDemo(JoinPath(demos, "other.dem"), SampleDemoSpec()));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
     EXPECT_EQ(demos + "\\", ReadField(run.window, FOLDER));
     EXPECT_EQ(Sorted({"[..]", "[old]", "match.dem", "other.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
-    EXPECT_EQ("Half-Life Version: 1.1.0.8\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 45\n"
-              "Map: de_e2e\nMod: cstrike\nCurrent Res: 1024x768\nDemo Res: 800x600\n",
-              ReadField(run.window, SUMMARY));
+    EXPECT_EQ(MatchSummary("1024x768"), ReadField(run.window, SUMMARY));
     EXPECT_EQ(Sorted({"Rookie", "Sniper", "Medic", "Gordon Freeman"}), Sorted(ReadListItems(run.window, PLAYERS)));
     EXPECT_EQ(game, ReadField(run.window, GAME_PATH));
 
@@ -158,10 +131,7 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
 
     std::string shot = JoinPath(ScreenshotFolder(), "main-demo.bmp");
     EXPECT_TRUE(SaveClientScreenshot(run.window, shot.c_str())) << shot;
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
     EXPECT_TRUE(ForgetGameSettings());
 }
 
@@ -180,15 +150,11 @@ TEST(E2eStartup, AShortPathIsShownInItsLongForm)
     ASSERT_EQ(std::string::npos, shortPath.find(' '));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), shortPath.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, shortPath.c_str(), &run));
     EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
     EXPECT_EQ(demos + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ(MATCH_SUMMARY, ReadField(run.window, SUMMARY));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(MatchSummary("x"), ReadField(run.window, SUMMARY));
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
@@ -198,15 +164,11 @@ TEST(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
     std::string missing = JoinPath(folder, "gone\\nothing.dem");
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), missing.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, missing.c_str(), &run));
     EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
     EXPECT_EQ("", ReadField(run.window, DEMO_PATH));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
@@ -216,38 +178,28 @@ TEST(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
     std::string demo = JoinPath(folder, "locked.dem");
     ASSERT_TRUE(WriteDemo(demo, MatchDemo()));
     // Held open for writing: the inspector's read-only open must fail.
-    HANDLE writer = CreateFileA(demo.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE writer = HoldOpenForWriting(demo);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
 
     FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    MessageBoxView box;
-    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
-    EXPECT_EQ("Error", box.caption);
-    EXPECT_EQ("Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION), box.text);
-    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    ExpectMessageBox(run, "Error", "Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION));
     CloseHandle(writer);
 
     ASSERT_TRUE(WaitForMainWindow(&run));
     EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
     EXPECT_EQ("", ReadField(run.window, SUMMARY));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eStartup, EveryStartRewritesTheFileAssociation)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
     ASSERT_TRUE(WriteRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, "otherplayer"));
-    std::string folder = MakeScratchFolder("assoc");
-    std::string exe = InstallFlickboxCopy(folder);
+    std::string exe = InstallFlickboxCopy(MakeScratchFolder("assoc"));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     bool found = false;
     EXPECT_EQ(exe + " %1", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
     EXPECT_TRUE(found);
@@ -255,53 +207,34 @@ TEST(E2eStartup, EveryStartRewritesTheFileAssociation)
     EXPECT_TRUE(found);
     EXPECT_EQ("flickbox", ReadRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, &found));
     EXPECT_TRUE(found);
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 
     // A moved program re-points the association on its next start.
-    std::string moved = MakeScratchFolder("moved");
-    std::string movedExe = InstallFlickboxCopy(moved);
-    ASSERT_TRUE(StartFlickbox(movedExe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    std::string movedExe = InstallFlickboxCopy(MakeScratchFolder("moved"));
+    ASSERT_TRUE(LaunchFlickbox(movedExe, NULL, &run));
     EXPECT_EQ(movedExe + " %1", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
     EXPECT_EQ(movedExe + ",0", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\DefaultIcon", NULL, &found));
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
 
 TEST(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
     // A volatile ProgID key refuses the lasting keys beneath it.
-    HKEY progId;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "flickbox", 0, NULL, REG_OPTION_VOLATILE,
-                                             KEY_ALL_ACCESS, NULL, &progId, NULL));
-    RegCloseKey(progId);
-    std::string folder = MakeScratchFolder("refused");
-    std::string exe = InstallFlickboxCopy(folder);
+    ASSERT_TRUE(CreateVolatileKey(HKEY_CLASSES_ROOT, "flickbox"));
+    std::string exe = InstallFlickboxCopy(MakeScratchFolder("refused"));
     std::string refused = SystemText(ERROR_CHILD_MUST_BE_VOLATILE);
 
     FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    MessageBoxView box;
-    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
-    EXPECT_EQ("Error", box.caption);
-    EXPECT_EQ("Could not create the flickbox registry key: " + refused, box.text);
-    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
-    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
-    EXPECT_EQ("Error", box.caption);
-    EXPECT_EQ("Could not create the defaulticon registry key: " + refused, box.text);
-    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    ExpectMessageBox(run, "Error", "Could not create the flickbox registry key: " + refused);
+    ExpectMessageBox(run, "Error", "Could not create the defaulticon registry key: " + refused);
     ASSERT_TRUE(WaitForMainWindow(&run));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     bool found = false;
     EXPECT_EQ("flickbox", ReadRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, &found));
 
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
     EXPECT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
 }
 
@@ -314,17 +247,10 @@ TEST(E2eStartup, AnEmptyDemoIsReportedAndTheWindowStillOpens)
 
     FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    MessageBoxView box;
-    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
-    EXPECT_EQ("Error", box.caption);
-    EXPECT_EQ("Could not open demofile (reason 2): " + SystemText(ERROR_HANDLE_EOF), box.text);
-    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    ExpectMessageBox(run, "Error", "Could not open demofile (reason 2): " + SystemText(ERROR_HANDLE_EOF));
     ASSERT_TRUE(WaitForMainWindow(&run));
     EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
     EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
     EXPECT_EQ(std::vector<std::string>(), ReadListItems(run.window, PLAYERS));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }

@@ -68,6 +68,18 @@ bool InstallStandinGame(const std::string& path)
     return CopyFileA(source.c_str(), path.c_str(), FALSE) != 0;
 }
 
+SampleDemoSpec DemoSpec(int networkProtocol, const char* map, unsigned width, unsigned height,
+                        const std::vector<std::string>& players)
+{
+    SampleDemoSpec spec;
+    spec.networkProtocol = networkProtocol;
+    spec.mapName = map;
+    spec.width = width;
+    spec.height = height;
+    spec.playerNames = players;
+    return spec;
+}
+
 bool WriteDemo(const std::string& path, const SampleDemoSpec& spec)
 {
     return WriteSampleDemo(path.c_str(), spec);
@@ -100,6 +112,12 @@ bool WriteWholeFile(const std::string& path, const std::vector<unsigned char>& b
 bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+HANDLE HoldOpenForWriting(const std::string& path, DWORD share)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       NULL);
 }
 
 COLORREF MapPreviewColourAt(int x, int y)
@@ -220,6 +238,28 @@ bool DeleteRegistryTree(HKEY root, const char* key)
     }
     RegCloseKey(handle);
     return RegDeleteKeyA(root, key) == ERROR_SUCCESS;
+}
+
+bool CreateVolatileKey(HKEY root, const char* key)
+{
+    HKEY handle;
+    if (RegCreateKeyExA(root, key, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &handle, NULL) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+bool WriteSavedSettings(const std::string& gamePath, const char* commandLine, const char* speed)
+{
+    return WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", gamePath)
+        && WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "CommandLine", commandLine)
+        && WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "DemoSpeed", speed);
+}
+
+bool WriteVideoMode(const char* key, DWORD width, DWORD height)
+{
+    return WriteRegistryNumber(HKEY_CURRENT_USER, key, "EngineModeW", width)
+        && WriteRegistryNumber(HKEY_CURRENT_USER, key, "EngineModeH", height);
 }
 
 std::string SystemText(DWORD code)

@@ -27,10 +27,17 @@ std::string InstallFlickboxCopy(const std::string& folder);
 // Copies the stand-in game from the bin folder to the path (hl.exe, cstrike.exe).
 bool InstallStandinGame(const std::string& path);
 
+// A sample demo's layout: protocol, map, resolution (0 x 0: no record) and players.
+SampleDemoSpec DemoSpec(int networkProtocol, const char* map, unsigned width, unsigned height,
+                        const std::vector<std::string>& players);
 bool WriteDemo(const std::string& path, const SampleDemoSpec& spec);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes);
 bool WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 bool FileExists(const std::string& path);
+
+// Opens the existing file for reading and writing as another program would,
+// sharing it only as `share` allows; INVALID_HANDLE_VALUE when it failed.
+HANDLE HoldOpenForWriting(const std::string& path, DWORD share = FILE_SHARE_READ);
 
 // A stand-in map preview: a 24-bit BMP of sandy ground crossed by a grid of
 // walls, so a screenshot shows a picture and a test can tell where it lies.
@@ -50,6 +57,21 @@ bool WriteRegistryNumber(HKEY root, const char* key, const char* value, DWORD nu
 
 // Deletes the key and everything under it; true when it is gone.
 bool DeleteRegistryTree(HKEY root, const char* key);
+
+// A volatile key, whose lasting sub-keys the system refuses to create; false
+// when it could not be made.
+bool CreateVolatileKey(HKEY root, const char* key);
+
+// Under HKEY_CURRENT_USER: the program's saved settings and the games' own.
+static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
+static const char HALF_LIFE_KEY[] = "Software\\Valve\\Half-Life\\Settings";
+static const char COUNTER_STRIKE_KEY[] = "Software\\Valve\\CounterStrike\\Settings";
+
+// The settings a user who pressed "Save" has, under SETTINGS_KEY.
+bool WriteSavedSettings(const std::string& gamePath, const char* commandLine, const char* speed);
+
+// The game's video mode under its key (HALF_LIFE_KEY, COUNTER_STRIKE_KEY).
+bool WriteVideoMode(const char* key, DWORD width, DWORD height);
 
 // The system's text for an error code, as FormatMessageA gives it (usually
 // ending in a line break), the text a "message: system text" box shows.
