@@ -5,18 +5,14 @@
 
 #include <string.h>
 
+#include "tests/e2e/support/checks.h"
+#include "tests/e2e/support/controls.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
-enum { DEMO_PATH = 1000, SUMMARY = 1007, STRIP = 1029 };
-
 static SampleDemoSpec ChattyDemo()
 {
-    SampleDemoSpec spec;
-    spec.mapName = "de_chat";
-    spec.width = 640;
-    spec.height = 480;
-    spec.playerNames = {"Rookie"};
+    SampleDemoSpec spec = DemoSpec(48, "de_chat", 640, 480, {"Rookie"});
     spec.teamMessages = {"(Terrorist) Rookie : rush b", "(All) Rookie : gg", "*DEAD*(CT) Sniper : nice",
                          "(Counter-Terrorist) Sniper : hold"};
     return spec;
@@ -41,22 +37,22 @@ static std::vector<unsigned char> Blanked(std::vector<unsigned char> bytes, cons
     return bytes;
 }
 
-static bool StartOnDemo(const char* tag, std::string* demo, FlickboxRun* run)
+static testing::AssertionResult StartOnDemo(const char* tag, std::string* demo, FlickboxRun* run)
 {
     std::string folder = MakeScratchFolder(tag);
     std::string exe = InstallFlickboxCopy(folder);
     *demo = JoinPath(folder, "chat.dem");
-    return !exe.empty() && WriteDemo(*demo, ChattyDemo()) && StartFlickbox(exe.c_str(), demo->c_str(), NULL, run)
-        && WaitForMainWindow(run);
+    if (exe.empty() || !WriteDemo(*demo, ChattyDemo()))
+        return testing::AssertionFailure() << "could not prepare " << folder;
+    return LaunchFlickbox(exe, demo->c_str(), run);
 }
 
-static void ExpectBox(DWORD processId, const char* caption, const std::string& text, int answer)
+// Presses "Strip teamsays", answers its question with OK and expects the box that follows.
+static void StripExpecting(const FlickboxRun& run, const char* caption, const std::string& text)
 {
-    MessageBoxView box;
-    ASSERT_TRUE(WaitForMessageBox(processId, &box)) << "no box saying: " << text;
-    EXPECT_EQ(caption, box.caption);
-    EXPECT_EQ(text, box.text);
-    EXPECT_TRUE(AnswerMessageBox(box, answer));
+    PostCommand(run.window, STRIP);
+    ExpectMessageBox(run, "Flickbox", "Strip teamsays?");
+    ExpectMessageBox(run, caption, text);
 }
 
 TEST(E2eStrip, OkBlanksTheTeamMessagesAndCountsThem)
@@ -66,9 +62,7 @@ TEST(E2eStrip, OkBlanksTheTeamMessagesAndCountsThem)
     ASSERT_TRUE(StartOnDemo("strip", &demo, &run));
     std::string summary = ReadField(run.window, SUMMARY);
 
-    PostCommand(run.window, STRIP);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "Strip teamsays?", IDOK);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "3 messages stripped.", IDOK);
+    StripExpecting(run, "Flickbox", "3 messages stripped.");
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
 
     std::vector<unsigned char> bytes;
@@ -79,15 +73,10 @@ TEST(E2eStrip, OkBlanksTheTeamMessagesAndCountsThem)
     EXPECT_TRUE(expected == bytes) << "the file is not the demo with its three team messages blanked";
 
     // A second run finds nothing left; the summary was never re-read.
-    PostCommand(run.window, STRIP);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "Strip teamsays?", IDOK);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "0 messages stripped.", IDOK);
+    StripExpecting(run, "Flickbox", "0 messages stripped.");
     EXPECT_EQ(summary, ReadField(run.window, SUMMARY));
 
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eStrip, CancelLeavesTheFileAlone)
@@ -96,43 +85,30 @@ TEST(E2eStrip, CancelLeavesTheFileAlone)
     FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("cancel", &demo, &run));
     // Held open for writing: had the stripper tried to open it, it would say so.
-    HANDLE writer = CreateFileA(demo.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE writer = HoldOpenForWriting(demo, FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
 
     PostCommand(run.window, STRIP);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "Strip teamsays?", IDCANCEL);
+    ExpectMessageBox(run, "Flickbox", "Strip teamsays?", IDCANCEL);
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     CloseHandle(writer);
-
-    std::vector<unsigned char> bytes;
-    ASSERT_TRUE(ReadWholeFile(demo, &bytes));
-    EXPECT_TRUE(bytes == BuildSampleDemo(ChattyDemo()));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    EXPECT_TRUE(FileHolds(demo, BuildSampleDemo(ChattyDemo())));
+    CloseAndEnd(&run);
 }
 
 TEST(E2eStrip, AnEmptyPathIsReportedWithTheSystemText)
 {
-    std::string folder = MakeScratchFolder("empty");
-    std::string exe = InstallFlickboxCopy(folder);
+    std::string exe = InstallFlickboxCopy(MakeScratchFolder("empty"));
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     // The system's own answer to opening an empty path, for the expected text.
-    HANDLE none = CreateFileA("", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE none = HoldOpenForWriting("");
     DWORD error = GetLastError();
     ASSERT_EQ(INVALID_HANDLE_VALUE, none);
 
-    PostCommand(run.window, STRIP);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "Strip teamsays?", IDOK);
-    ExpectBox(run.process.dwProcessId, "Error", "Could not open demo-file: " + SystemText(error), IDOK);
+    StripExpecting(run, "Error", "Could not open demo-file: " + SystemText(error));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
 
 TEST(E2eStrip, ALockedOrEmptyDemoIsReportedWithTheSystemText)
@@ -140,23 +116,14 @@ TEST(E2eStrip, ALockedOrEmptyDemoIsReportedWithTheSystemText)
     std::string demo;
     FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("locked", &demo, &run));
-    HANDLE writer = CreateFileA(demo.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE writer = HoldOpenForWriting(demo);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
-    PostCommand(run.window, STRIP);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "Strip teamsays?", IDOK);
-    ExpectBox(run.process.dwProcessId, "Error", "Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION), IDOK);
+    StripExpecting(run, "Error", "Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION));
     CloseHandle(writer);
-    std::vector<unsigned char> bytes;
-    ASSERT_TRUE(ReadWholeFile(demo, &bytes));
-    EXPECT_TRUE(bytes == BuildSampleDemo(ChattyDemo()));
+    EXPECT_TRUE(FileHolds(demo, BuildSampleDemo(ChattyDemo())));
 
     ASSERT_TRUE(WriteWholeFile(demo, {}));
-    PostCommand(run.window, STRIP);
-    ExpectBox(run.process.dwProcessId, "Flickbox", "Strip teamsays?", IDOK);
-    ExpectBox(run.process.dwProcessId, "Error", "Could not open demo-file (reason 2): " + SystemText(ERROR_HANDLE_EOF), IDOK);
+    StripExpecting(run, "Error", "Could not open demo-file (reason 2): " + SystemText(ERROR_HANDLE_EOF));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
