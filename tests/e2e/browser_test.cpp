@@ -7,14 +7,13 @@
 
 #include <algorithm>
 
+#include "tests/e2e/support/checks.h"
+#include "tests/e2e/support/controls.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
-enum {
-    OK_COMMAND = 1, DEMO_PATH = 1000, BROWSE_DEMO = 1001, SUMMARY = 1007, GAME_PATH = 1011,
-    BROWSE_GAME = 1021, BROWSER = 1028, FOLDER = 1031, DESKTOP = 1034, PLAYERS = 1037,
-    FILE_NAME_COMBO = 0x47C, FILE_NAME_EDIT = 0x480
-};
+// The open-file dialog's file-name box, a combo box or an edit by the dialog's form.
+enum { FILE_NAME_COMBO = 0x47C, FILE_NAME_EDIT = 0x480 };
 
 // Types a path into the open-file dialog's file-name box, in whichever form
 // of the dialog the system shows.
@@ -26,19 +25,12 @@ static bool TypeFileName(HWND dialog, const std::string& path)
 
 static SampleDemoSpec DemoOnMap(const char* map, int networkProtocol, const char* player)
 {
-    SampleDemoSpec spec;
-    spec.mapName = map;
-    spec.networkProtocol = networkProtocol;
-    spec.width = 640;
-    spec.height = 480;
-    spec.playerNames = {player};
-    return spec;
+    return DemoSpec(networkProtocol, map, 640, 480, {player});
 }
 
 static std::string SummaryOf(const char* map, const char* networkVersion, const char* gameVersion)
 {
-    return std::string("Half-Life Version: ") + gameVersion + "\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: "
-        + networkVersion + "\nMap: " + map + "\nMod: cstrike\nCurrent Res: x\nDemo Res: 640x480\n";
+    return DemoSummary(gameVersion, networkVersion, map, "x", "640x480");
 }
 
 TEST(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
@@ -57,38 +49,34 @@ TEST(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
     ASSERT_TRUE(WriteDemo(second, DemoOnMap("cs_second", 43, "Bravo")));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), first.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, first.c_str(), &run));
     ASSERT_EQ(demos + "\\", ReadField(run.window, FOLDER));
     EXPECT_EQ(Sorted({"[..]", "[maps]", "first.dem", "kept.dem.bak"}), Sorted(ReadListItems(run.window, BROWSER)));
 
     // Into a sub-folder.
     ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[maps]"));
-    EXPECT_EQ(maps + "\\", WaitForField(run.window, FOLDER, maps + "\\"));
+    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, maps + "\\"));
     EXPECT_EQ(Sorted({"[..]", "second.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
     EXPECT_EQ(first, ReadField(run.window, DEMO_PATH));
 
     // A file: loaded and inspected, the folder stays.
     ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "second.dem"));
-    EXPECT_EQ(second, WaitForField(run.window, DEMO_PATH, second));
-    EXPECT_EQ(SummaryOf("cs_second", "43", "1.1.0.4"), WaitForField(run.window, SUMMARY, SummaryOf("cs_second", "43", "1.1.0.4")));
+    EXPECT_TRUE(FieldBecomes(run.window, DEMO_PATH, second));
+    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryOf("cs_second", "43", "1.1.0.4")));
     EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, PLAYERS));
     EXPECT_EQ(maps + "\\", ReadField(run.window, FOLDER));
     EXPECT_EQ(Sorted({"[..]", "second.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
 
     // Up twice: [..] cuts the folder back to its parent.
     ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[..]"));
-    EXPECT_EQ(demos + "\\", WaitForField(run.window, FOLDER, demos + "\\"));
+    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, demos + "\\"));
     ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[..]"));
-    EXPECT_EQ(root + "\\", WaitForField(run.window, FOLDER, root + "\\"));
+    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, root + "\\"));
     EXPECT_EQ(Sorted({"[..]", "[demos]"}), Sorted(ReadListItems(run.window, BROWSER)));
     EXPECT_EQ(second, ReadField(run.window, DEMO_PATH));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
 
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eBrowser, TheFolderFieldIsWhatADoubleClickJoinsWith)
@@ -99,25 +87,17 @@ TEST(E2eBrowser, TheFolderFieldIsWhatADoubleClickJoinsWith)
     ASSERT_TRUE(MakeFolders(JoinPath(elsewhere, "inner")));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     ASSERT_EQ(root + "\\", ReadField(run.window, FOLDER));
     // The user types another folder; [elsewhere] listed from the old one now
     // names elsewhere\elsewhere, which does not exist.
     ASSERT_TRUE(SetField(run.window, FOLDER, elsewhere + "\\"));
     ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[elsewhere]"));
-    MessageBoxView box;
-    ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &box));
-    EXPECT_EQ("Error", box.caption);
-    EXPECT_EQ("Could not read dir: " + SystemText(ERROR_PATH_NOT_FOUND), box.text);
-    EXPECT_TRUE(AnswerMessageBox(box, IDOK));
+    ExpectMessageBox(run, "Error", "Could not read dir: " + SystemText(ERROR_PATH_NOT_FOUND));
     std::string missing = JoinPath(elsewhere, "elsewhere") + "\\";
-    EXPECT_EQ(missing, WaitForField(run.window, FOLDER, missing));
+    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, missing));
     EXPECT_EQ(std::vector<std::string>(), ReadListItems(run.window, BROWSER));
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
 
 TEST(E2eBrowser, TheDesktopButtonListsTheDesktopFolder)
@@ -125,22 +105,17 @@ TEST(E2eBrowser, TheDesktopButtonListsTheDesktopFolder)
     char desktop[MAX_PATH] = "";
     ASSERT_TRUE(SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
     ASSERT_TRUE(MakeFolders(desktop));
-    std::string root = MakeScratchFolder("desktop");
-    std::string exe = InstallFlickboxCopy(root);
+    std::string exe = InstallFlickboxCopy(MakeScratchFolder("desktop"));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     PostCommand(run.window, DESKTOP);
     std::string expected = std::string(desktop) + "\\";
-    EXPECT_EQ(expected, WaitForField(run.window, FOLDER, expected));
+    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, expected));
     std::vector<std::string> items = ReadListItems(run.window, BROWSER);
     EXPECT_NE(items.end(), std::find(items.begin(), items.end(), "[..]"));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
 
 TEST(E2eBrowser, TheDialogsOkCommandInspectsTheDemoAfresh)
@@ -151,17 +126,13 @@ TEST(E2eBrowser, TheDialogsOkCommandInspectsTheDemoAfresh)
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_before", 42, "Alpha")));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     ASSERT_EQ(SummaryOf("de_before", "42", "1.1.0.1"), ReadField(run.window, SUMMARY));
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_after", 40, "Bravo")));
     PostCommand(run.window, OK_COMMAND);
-    EXPECT_EQ(SummaryOf("de_after", "40", "1.0.1.6"), WaitForField(run.window, SUMMARY, SummaryOf("de_after", "40", "1.0.1.6")));
+    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryOf("de_after", "40", "1.0.1.6")));
     EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, PLAYERS));
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
 
 TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
@@ -176,8 +147,7 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     ASSERT_TRUE(WriteDemo(chosen, DemoOnMap("de_chosen", 45, "Charlie")));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), first.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, first.c_str(), &run));
 
     // Cancel: the demo in field 1000 is inspected again all the same.
     ASSERT_TRUE(WriteDemo(first, DemoOnMap("de_rewritten", 42, "Alpha")));
@@ -186,7 +156,7 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &dialog));
     EXPECT_EQ("Browse Demos", dialog.caption);
     EXPECT_TRUE(AnswerMessageBox(dialog, IDCANCEL));
-    EXPECT_EQ(SummaryOf("de_rewritten", "42", "1.1.0.1"), WaitForField(run.window, SUMMARY, SummaryOf("de_rewritten", "42", "1.1.0.1")));
+    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryOf("de_rewritten", "42", "1.1.0.1")));
     EXPECT_EQ(first, ReadField(run.window, DEMO_PATH));
 
     // OK with a file name typed in: loaded, and its folder listed.
@@ -195,9 +165,9 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     ASSERT_EQ("Browse Demos", dialog.caption);
     ASSERT_TRUE(TypeFileName(dialog.window, chosen));
     EXPECT_TRUE(AnswerMessageBox(dialog, IDOK));
-    EXPECT_EQ(chosen, WaitForField(run.window, DEMO_PATH, chosen));
-    EXPECT_EQ(picked + "\\", WaitForField(run.window, FOLDER, picked + "\\"));
-    EXPECT_EQ(SummaryOf("de_chosen", "45", "1.1.0.8"), WaitForField(run.window, SUMMARY, SummaryOf("de_chosen", "45", "1.1.0.8")));
+    EXPECT_TRUE(FieldBecomes(run.window, DEMO_PATH, chosen));
+    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, picked + "\\"));
+    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryOf("de_chosen", "45", "1.1.0.8")));
 
     // The game executable: chosen into field 1011, nothing saved.
     std::string game = JoinPath(root, "hl.exe");
@@ -207,14 +177,11 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     EXPECT_EQ("Browse Half-Life Executable", dialog.caption);
     ASSERT_TRUE(TypeFileName(dialog.window, game));
     EXPECT_TRUE(AnswerMessageBox(dialog, IDOK));
-    EXPECT_EQ(game, WaitForField(run.window, GAME_PATH, game));
+    EXPECT_TRUE(FieldBecomes(run.window, GAME_PATH, game));
     bool found = true;
-    ReadRegistryText(HKEY_CURRENT_USER, "Software\\Brakwood\\Flickbox\\Settings", "Path", &found);
+    ReadRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", &found);
     EXPECT_FALSE(found);
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }
 
 // What the browser should show for a folder, from the system's own search:
@@ -246,20 +213,16 @@ TEST(E2eBrowser, ADrivesRootListsEveryEntry)
     std::string drive = root.substr(0, 2);
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     // From a folder one below the root, [..] cuts back to the drive alone.
     char windows[MAX_PATH];
     ASSERT_TRUE(GetWindowsDirectoryA(windows, MAX_PATH));
     ASSERT_TRUE(SetField(run.window, FOLDER, std::string(windows) + "\\"));
     ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[..]"));
-    EXPECT_EQ(drive + "\\", WaitForField(run.window, FOLDER, drive + "\\"));
+    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, drive + "\\"));
     std::vector<std::string> expected = ExpectedListing(drive);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(Sorted(expected), Sorted(ReadListItems(run.window, BROWSER)));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EndFlickbox(&run);
+    CloseAndEnd(&run);
 }

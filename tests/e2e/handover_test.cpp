@@ -3,25 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/support/checks.h"
+#include "tests/e2e/support/controls.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
-enum { DEMO_PATH = 1000, SUMMARY = 1007, BROWSER = 1028, FOLDER = 1031, PLAYERS = 1037 };
-
 static SampleDemoSpec DemoOnMap(const char* map, const char* player)
 {
-    SampleDemoSpec spec;
-    spec.mapName = map;
-    spec.width = 1152;
-    spec.height = 864;
-    spec.playerNames = {player};
-    return spec;
+    return DemoSpec(48, map, 1152, 864, {player});
 }
 
 static std::string SummaryOf(const char* map)
 {
-    return std::string("Half-Life Version: N/A\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 48\nMap: ") + map
-        + "\nMod: cstrike\nCurrent Res: x\nDemo Res: 1152x864\n";
+    return DemoSummary("N/A", "48", map, "x", "1152x864");
+}
+
+// The main window shows the demo and, inspected, its summary.
+static void ExpectShowing(const FlickboxRun& run, const std::string& demo, const char* map)
+{
+    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(SummaryOf(map), ReadField(run.window, SUMMARY));
 }
 
 // Runs a second instance with the argument and returns its exit code (99 when
@@ -51,25 +52,19 @@ TEST(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
     ASSERT_TRUE(WriteDemo(second, DemoOnMap("de_handed", "Bravo")));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), first.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, first.c_str(), &run));
     ASSERT_EQ(SummaryOf("de_opening"), ReadField(run.window, SUMMARY));
     std::vector<std::string> listing = ReadListItems(run.window, BROWSER);
 
     EXPECT_EQ(0u, RunSecondInstance(exe, second.c_str()));
     // The second start returns once the running window has taken the demo.
-    EXPECT_EQ(second, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(SummaryOf("de_handed"), ReadField(run.window, SUMMARY));
+    ExpectShowing(run, second, "de_handed");
     EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, PLAYERS));
     // The browser keeps its folder.
     EXPECT_EQ(firstFolder + "\\", ReadField(run.window, FOLDER));
     EXPECT_EQ(listing, ReadListItems(run.window, BROWSER));
     EXPECT_TRUE(IsWindow(run.window));
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
@@ -80,20 +75,14 @@ TEST(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_kept", "Alpha")));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
 
     EXPECT_EQ(0u, RunSecondInstance(exe, NULL));
     EXPECT_EQ(0u, RunSecondInstance(exe, "C:"));
-    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(SummaryOf("de_kept"), ReadField(run.window, SUMMARY));
+    ExpectShowing(run, demo, "de_kept");
     EXPECT_EQ(root + "\\", ReadField(run.window, FOLDER));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
@@ -110,8 +99,7 @@ TEST(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
     ASSERT_TRUE(WriteDemo(longest, DemoOnMap("de_longest", "Charlie")));
 
     FlickboxRun run;
-    ASSERT_TRUE(StartFlickbox(exe.c_str(), start.c_str(), NULL, &run));
-    ASSERT_TRUE(WaitForMainWindow(&run));
+    ASSERT_TRUE(LaunchFlickbox(exe, start.c_str(), &run));
 
     // No data at all: ignored.
     ASSERT_TRUE(SendCopyData(run.window, NULL, 0));
@@ -120,24 +108,17 @@ TEST(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
     // A path without its NUL, followed by bytes the record does not cover.
     std::string noNul = handed + "\\tail that lies past cbData";
     ASSERT_TRUE(SendCopyData(run.window, noNul.data(), (DWORD)handed.size()));
-    EXPECT_EQ(handed, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(SummaryOf("de_handed"), ReadField(run.window, SUMMARY));
+    ExpectShowing(run, handed, "de_handed");
 
     // The first NUL inside the record ends the path.
     std::string withNul = start + std::string(1, '\0') + "ignored";
     ASSERT_TRUE(SendCopyData(run.window, withNul.data(), (DWORD)withNul.size()));
-    EXPECT_EQ(start, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(SummaryOf("de_start"), ReadField(run.window, SUMMARY));
+    ExpectShowing(run, start, "de_start");
 
     // A text longer than the window keeps is cut to its first 259 characters.
     std::string tooLong = longest + "-and-more-than-the-buffer-holds";
     ASSERT_TRUE(SendCopyData(run.window, tooLong.data(), (DWORD)tooLong.size()));
-    EXPECT_EQ(longest, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(SummaryOf("de_longest"), ReadField(run.window, SUMMARY));
+    ExpectShowing(run, longest, "de_longest");
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-
-    DWORD exitCode = 99;
-    EXPECT_TRUE(CloseFlickbox(run, &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EndFlickbox(&run);
+    EXPECT_EQ(0u, CloseAndEnd(&run));
 }
