@@ -3,17 +3,7 @@
 #include <string.h>
 
 #include "demo/byte_vectors.h"
-
-enum { RECORD_SIZE = 14 };
-
-static void MakeRecord(unsigned int width, unsigned int height, unsigned char* record)
-{
-    memset(record, 0, RECORD_SIZE);
-    record[8] = (unsigned char)width;
-    record[9] = (unsigned char)(width >> 8);
-    record[12] = (unsigned char)height;
-    record[13] = (unsigned char)(height >> 8);
-}
+#include "demo/demo_patterns.h"
 
 // Lanes k = 0..15 stand for starts i + k: set where the width and height
 // bytes are those of the pattern. The zero bytes are left to the exact test:
@@ -31,8 +21,8 @@ void RewriteResolutionRecords(unsigned char* bytes, size_t size, unsigned int ol
 {
     unsigned char pattern[RECORD_SIZE];
     unsigned char replacement[RECORD_SIZE];
-    MakeRecord(oldWidth, oldHeight, pattern);
-    MakeRecord(newWidth, newHeight, replacement);
+    MakeResolutionRecord(oldWidth, oldHeight, pattern);
+    MakeResolutionRecord(newWidth, newHeight, replacement);
     // The last start is size - 15: a record ending at the last byte is kept.
     if (size < RECORD_SIZE + 1)
         return;

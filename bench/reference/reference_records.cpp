@@ -2,16 +2,7 @@
 
 #include <string.h>
 
-enum { RECORD_SIZE = 14 };
-
-static void MakeRecord(unsigned int width, unsigned int height, unsigned char* record)
-{
-    memset(record, 0, RECORD_SIZE);
-    record[8] = (unsigned char)width;
-    record[9] = (unsigned char)(width >> 8);
-    record[12] = (unsigned char)height;
-    record[13] = (unsigned char)(height >> 8);
-}
+#include "demo/demo_patterns.h"
 
 // Each start compares the bytes as earlier replacements left them.
 void ReferenceRewriteResolutionRecords(unsigned char* bytes, size_t size, unsigned int oldWidth,
@@ -20,8 +11,8 @@ void ReferenceRewriteResolutionRecords(unsigned char* bytes, size_t size, unsign
 {
     unsigned char pattern[RECORD_SIZE];
     unsigned char replacement[RECORD_SIZE];
-    MakeRecord(oldWidth, oldHeight, pattern);
-    MakeRecord(newWidth, newHeight, replacement);
+    MakeResolutionRecord(oldWidth, oldHeight, pattern);
+    MakeResolutionRecord(newWidth, newHeight, replacement);
     for (size_t i = 0; i + 15 <= size; i++) {
         bool equal = true;
         for (size_t k = 0; k < RECORD_SIZE; k++) {
