@@ -11,24 +11,11 @@ static const char rejectionText[] =
 static void RewriteDemo(DemoFile* file, unsigned int oldWidth, unsigned int oldHeight,
                         unsigned int newWidth, unsigned int newHeight)
 {
-    switch (ReadDemoFile(file, DEMO_FILE_READ_WRITE)) {
-    case DEMO_FILE_READ:
-        break;
-    case DEMO_FILE_NOT_OPENED:
-        ReportSystemError("Could not open demo-file");
+    if (!ReadDemoForChange(file, READ_FAILURE_AS_NOTICE))
         return;
-    case DEMO_FILE_NO_SIZE:
-        ReportSystemError("Could not open demo-file (reason 2)");
-        return;
-    case DEMO_FILE_NOT_READ:
-        ShowNotice("Could not read file to memory");
-        return;
-    }
     RewriteResolutionRecords(file->bytes, file->size, oldWidth, oldHeight, newWidth, newHeight);
-    if (!WriteDemoFile(file)) {
-        ReportSystemError("Could not write content to file");
+    if (!WriteDemoBack(file))
         return;
-    }
     // Asked as a question, as it always was; the answer changes nothing.
     AskQuestion("Demo converted.");
 }

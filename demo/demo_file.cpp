@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "shared/messages.h"
 #include "ui/resource.h"
 
 void TakeDemoPath(HWND mainWindow, DemoFile* file)
@@ -72,6 +73,35 @@ bool WriteDemoFile(DemoFile* file)
         return false;
     }
     return true;
+}
+
+bool ReadDemoForChange(DemoFile* file, ReadFailureBox readFailure)
+{
+    switch (ReadDemoFile(file, DEMO_FILE_READ_WRITE)) {
+    case DEMO_FILE_READ:
+        return true;
+    case DEMO_FILE_NOT_OPENED:
+        ReportSystemError("Could not open demo-file");
+        break;
+    case DEMO_FILE_NO_SIZE:
+        ReportSystemError("Could not open demo-file (reason 2)");
+        break;
+    case DEMO_FILE_NOT_READ:
+        if (readFailure == READ_FAILURE_AS_NOTICE)
+            ShowNotice("Could not read file to memory");
+        else
+            ReportSystemError("Could not read file to memory");
+        break;
+    }
+    return false;
+}
+
+bool WriteDemoBack(DemoFile* file)
+{
+    if (WriteDemoFile(file))
+        return true;
+    ReportSystemError("Could not write content to file");
+    return false;
 }
 
 void CloseDemoFile(DemoFile* file)

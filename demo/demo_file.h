@@ -40,5 +40,19 @@ DemoFileStep ReadDemoFile(DemoFile* file, DemoFileAccess access);
 // written (the last error says why).
 bool WriteDemoFile(DemoFile* file);
 
+// How a change in place reports a buffer it could not have or fill: the
+// converter shows a plain notice, the stripper the system's text.
+enum ReadFailureBox {
+    READ_FAILURE_WITH_SYSTEM_TEXT,
+    READ_FAILURE_AS_NOTICE
+};
+
+// Reads the demo whole for a change in place; a failure is reported with the
+// converter's and the stripper's texts and gives false.
+bool ReadDemoForChange(DemoFile* file, ReadFailureBox readFailure);
+
+// Writes the changed demo back; a short write is reported and gives false.
+bool WriteDemoBack(DemoFile* file);
+
 // Closes the file and releases the buffer, whatever was acquired.
 void CloseDemoFile(DemoFile* file);

@@ -6,24 +6,11 @@
 
 static void BlankDemo(DemoFile* file)
 {
-    switch (ReadDemoFile(file, DEMO_FILE_READ_WRITE)) {
-    case DEMO_FILE_READ:
-        break;
-    case DEMO_FILE_NOT_OPENED:
-        ReportSystemError("Could not open demo-file");
+    if (!ReadDemoForChange(file, READ_FAILURE_WITH_SYSTEM_TEXT))
         return;
-    case DEMO_FILE_NO_SIZE:
-        ReportSystemError("Could not open demo-file (reason 2)");
-        return;
-    case DEMO_FILE_NOT_READ:
-        ReportSystemError("Could not read file to memory");
-        return;
-    }
     unsigned int count = BlankTeamMessages(file->bytes, file->size);
-    if (!WriteDemoFile(file)) {
-        ReportSystemError("Could not write content to file");
+    if (!WriteDemoBack(file))
         return;
-    }
     char text[64];   // room for any count, so the text is never cut
     FormatText(text, sizeof text, "%d messages stripped.", (int)count);
     ShowNotice(text);
