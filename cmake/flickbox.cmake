@@ -8,6 +8,14 @@
 
 set(FLICKBOX_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest's source folder")
 
+# The real recordings the tests read when FLICKBOX_DEMO_CORPUS is not set: the
+# shared demo folder beside the checkout, where there is one.
+get_filename_component(FLICKBOX_DEFAULT_DEMO_CORPUS "${PROJECT_SOURCE_DIR}/../shared/demos" ABSOLUTE)
+if(CMAKE_HOST_UNIX AND WIN32)
+  # Under Wine the POSIX root is drive Z:.
+  set(FLICKBOX_DEFAULT_DEMO_CORPUS "Z:${FLICKBOX_DEFAULT_DEMO_CORPUS}")
+endif()
+
 if(MSVC)
   add_compile_options(/W4)
   add_compile_definitions(_CRT_SECURE_NO_WARNINGS)

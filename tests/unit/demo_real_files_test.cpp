@@ -1,4 +1,4 @@
-// The pure demo scans over the real recordings in the shared demo folder:
+// The pure demo scans over the real recordings of the demo corpus:
 // the header fields and findings each file holds (as its SOURCES.md notes
 // them), and that a conversion or a strip changes only the records and
 // messages it reports and keeps the size.
@@ -43,6 +43,7 @@ static const RealDemo RealDemoFacts[] = {
 TEST(DemoRealFiles, HeaderAndFindingsOfEachRecording)
 {
     for (const RealDemo& demo : RealDemoFacts) {
+        REQUIRE_CORPUS_DEMO(demo.file);
         Bytes bytes = ReadRealDemo(demo.file);
         ASSERT_FALSE(bytes.empty()) << demo.file;
         DemoInspection inspection = Inspect(bytes);
@@ -72,6 +73,7 @@ TEST(DemoRealFiles, ConversionChangesOnlyTheRecordsOfTheOldSize)
     const Bytes oldRecord = {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x04, 0, 0, 0x00, 0x03};
     const Bytes newRecord = {0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x03, 0, 0, 0x58, 0x02};
     for (const Row& row : rows) {
+        REQUIRE_CORPUS_DEMO(row.file);
         Bytes original = ReadRealDemo(row.file);
         ASSERT_FALSE(original.empty()) << row.file;
         Bytes converted = original;
@@ -106,6 +108,7 @@ TEST(DemoRealFiles, ConversionChangesOnlyTheRecordsOfTheOldSize)
 TEST(DemoRealFiles, StripChangesNothingWithoutTeamChat)
 {
     for (const RealDemo& demo : RealDemoFacts) {
+        REQUIRE_CORPUS_DEMO(demo.file);
         Bytes original = ReadRealDemo(demo.file);
         ASSERT_FALSE(original.empty()) << demo.file;
         Bytes stripped = original;
@@ -117,6 +120,7 @@ TEST(DemoRealFiles, StripChangesNothingWithoutTeamChat)
 // Team messages written over a real demo: the strip blanks exactly them.
 TEST(DemoRealFiles, StripBlanksOnlyTheTeamMessagesItCounts)
 {
+    REQUIRE_CORPUS_DEMO("UnrealKaraulov__UnrealDemoScanner__antifak.dem");
     Bytes original = ReadRealDemo("UnrealKaraulov__UnrealDemoScanner__antifak.dem");
     ASSERT_FALSE(original.empty());
     const std::string texts[] = {"(Terrorist) rush b", "*DEAD* nice one", "(Counter-Terrorist) hold"};

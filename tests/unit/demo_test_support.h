@@ -14,6 +14,7 @@
 
 #include "bench/reference/reference_scans.h"
 #include "demo/analysis.h"
+#include "tests/support/demo_corpus.h"
 
 typedef std::vector<unsigned char> Bytes;
 
@@ -91,10 +92,10 @@ inline std::string Resolution(const DemoInspection& inspection)
     return std::string(inspection.demoWidth) + "x" + inspection.demoHeight;
 }
 
-// The whole of a real demo from the shared demo folder; empty when missing.
+// The whole of a real demo from the corpus folder; empty when missing.
 inline Bytes ReadRealDemo(const char* name)
 {
-    std::string path = std::string(FLICKBOX_DEMOS_DIR) + "/" + name;
+    std::string path = DemoCorpusPath(name);
     Bytes bytes;
     FILE* file = fopen(path.c_str(), "rb");
     if (!file)

@@ -142,8 +142,9 @@ TEST(DemoConvert, DemoWithoutRecordIsWrittenBackUnchanged)
     CloseDemoScene(scene);
 }
 
-TEST(DemoConvert, RealDemoChangesOnlyItsRecords)
+TEST(DemoConvertRealFiles, ChangesOnlyTheRecords)
 {
+    REQUIRE_CORPUS_DEMO("khanghugo__dem__weapon.dem");
     DemoScene scene = OpenDemoScene("convert-real", "weapon.dem");
     ASSERT_TRUE(CopyRealDemo("khanghugo__dem__weapon.dem", scene.demo));
     std::vector<unsigned char> before = ReadFileBytes(scene.demo);

@@ -136,12 +136,17 @@ TEST(DemoInspect, ReadOnlyDemoIsInspected)
     EndInspection(mainDialog, folder);
 }
 
-TEST(DemoInspect, RealDemos)
+TEST(DemoInspectRealFiles, ShowsEachRecording)
 {
+    for (const char* name : {"khanghugo__dem__weapon.dem", "hobokenn__won-demo-parser__cool.dem",
+                             "UnrealKaraulov__UnrealDemoScanner__demotesttestste.dem-2405171129-"
+                             "cs_assault.dem",
+                             "UnrealKaraulov__UnrealDemoScanner__test_name_change.dem"})
+        REQUIRE_CORPUS_DEMO(name);
     std::string folder = MakeScratchFolder("inspect-real");
     HWND mainDialog = StartInspection(folder);
 
-    SetDemoPath(mainDialog, RealDemoPath("khanghugo__dem__weapon.dem"));
+    SetDemoPath(mainDialog, DemoCorpusPath("khanghugo__dem__weapon.dem"));
     InspectDemo(mainDialog);
     EXPECT_EQ("Half-Life Version: N/A\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 48\n"
               "Map: crossfire\nMod: cstrike\nCurrent Res: 800x600\nDemo Res: 1024x768\n",
@@ -150,7 +155,7 @@ TEST(DemoInspect, RealDemos)
     EXPECT_STREQ("cstrike", appState.modDir);
     EXPECT_STREQ("48", appState.networkVersion);
 
-    SetDemoPath(mainDialog, RealDemoPath("hobokenn__won-demo-parser__cool.dem"));
+    SetDemoPath(mainDialog, DemoCorpusPath("hobokenn__won-demo-parser__cool.dem"));
     InspectDemo(mainDialog);
     EXPECT_EQ("Half-Life Version: 1.0.1.6\nDemo Type: HLDEMO\nDemo Version: 4\nNetwork Version: 40\n"
               "Map: subtransit\nMod: tfc\nCurrent Res: 800x600\nDemo Res: *x*\n",
@@ -160,7 +165,7 @@ TEST(DemoInspect, RealDemos)
 
     // An HLTV recording: 1024x768, and the list emptied and left empty.
     SetDemoPath(mainDialog,
-                RealDemoPath("UnrealKaraulov__UnrealDemoScanner__demotesttestste.dem-2405171129-"
+                DemoCorpusPath("UnrealKaraulov__UnrealDemoScanner__demotesttestste.dem-2405171129-"
                              "cs_assault.dem"));
     InspectDemo(mainDialog);
     EXPECT_EQ("Half-Life Version: N/A\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 48\n"
@@ -172,7 +177,7 @@ TEST(DemoInspect, RealDemos)
     EXPECT_STREQ("768", appState.demoHeight);
     EXPECT_TRUE(ListItems(mainDialog, IDC_MAIN_PLAYERS).empty());
 
-    SetDemoPath(mainDialog, RealDemoPath("UnrealKaraulov__UnrealDemoScanner__test_name_change.dem"));
+    SetDemoPath(mainDialog, DemoCorpusPath("UnrealKaraulov__UnrealDemoScanner__test_name_change.dem"));
     InspectDemo(mainDialog);
     EXPECT_FALSE(appState.isHltv);
     EXPECT_EQ((std::vector<std::string>{"222ahahahaha222", "Karaul0v"}),

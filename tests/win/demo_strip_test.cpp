@@ -73,8 +73,9 @@ TEST(DemoStrip, BlanksTeamMessagesAndCountsThem)
     CloseDemoScene(scene);
 }
 
-TEST(DemoStrip, RealDemoWithoutTeamChatIsUnchanged)
+TEST(DemoStripRealFiles, WithoutTeamChatIsUnchanged)
 {
+    REQUIRE_CORPUS_DEMO("UnrealKaraulov__UnrealDemoScanner__antifak.dem");
     DemoScene scene = OpenDemoScene("strip-real", "antifak.dem");
     ASSERT_TRUE(CopyRealDemo("UnrealKaraulov__UnrealDemoScanner__antifak.dem", scene.demo));
     std::vector<unsigned char> before = ReadFileBytes(scene.demo);

@@ -59,15 +59,10 @@ std::string DemoFileState(const std::string& path)
     return state;
 }
 
-std::string RealDemoPath(const char* name)
-{
-    return std::string(FLICKBOX_DEMOS_DIR) + "/" + name;
-}
-
 bool CopyRealDemo(const char* name, const std::string& path)
 {
     // The shared demos are read-only; the copy must not be.
-    return CopyFileA(RealDemoPath(name).c_str(), path.c_str(), FALSE) &&
+    return CopyFileA(DemoCorpusPath(name).c_str(), path.c_str(), FALSE) &&
            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

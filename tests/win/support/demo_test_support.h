@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/demo_corpus.h"
 #include "tools/sample_demo.h"
 
 // The flags of the operations' questions and notices.
@@ -33,9 +34,7 @@ SampleDemoSpec SpecOfSize(unsigned width, unsigned height);
 // comparing a file before and after.
 std::string DemoFileState(const std::string& path);
 
-// A real demo from the shared demo folder, by file name, and a writable copy
-// of it at path.
-std::string RealDemoPath(const char* name);
+// A writable copy, at path, of a real demo of the corpus folder, by file name.
 bool CopyRealDemo(const char* name, const std::string& path);
 
 // A small 24-bit bitmap file of the given size, its folders made; false when
