@@ -16,6 +16,11 @@ if(CMAKE_HOST_UNIX AND WIN32)
   set(FLICKBOX_DEFAULT_DEMO_CORPUS "Z:${FLICKBOX_DEFAULT_DEMO_CORPUS}")
 endif()
 
+# The version as the code and the resource scripts include it.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/flickbox_version.h.in
+               ${CMAKE_BINARY_DIR}/generated/flickbox_version.h @ONLY)
+include_directories(${CMAKE_BINARY_DIR}/generated)
+
 if(MSVC)
   add_compile_options(/W4)
   add_compile_definitions(_CRT_SECURE_NO_WARNINGS)

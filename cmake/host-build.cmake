@@ -82,6 +82,10 @@ if(FLICKBOX_SUBBUILDS)
     set_tests_properties(e2e.${suite} PROPERTIES LABELS e2e TIMEOUT 600)
   endforeach()
 
+  add_test(NAME package.Contents
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check-package ${CMAKE_BINARY_DIR})
+  set_tests_properties(package.Contents PROPERTIES LABELS package TIMEOUT 120)
+
   if(CLANGXX)
     file(GLOB fuzz_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/fuzz_*.cpp)
     foreach(file ${fuzz_sources})
