@@ -32,7 +32,8 @@ add_subdirectory(ui)
 add_subdirectory(revert)
 
 # Sample demos for the tests, built from the same code as the host generator.
-add_library(flickbox_sample_demo STATIC ${PROJECT_SOURCE_DIR}/tools/sample_demo.cpp)
+add_library(flickbox_sample_demo STATIC ${PROJECT_SOURCE_DIR}/tools/sample_demo.cpp
+  ${PROJECT_SOURCE_DIR}/tools/structured_demo.cpp)
 target_include_directories(flickbox_sample_demo PUBLIC ${PROJECT_SOURCE_DIR})
 
 # The test programs need GoogleTest's source (Debian's googletest package here;

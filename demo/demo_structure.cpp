@@ -378,6 +378,11 @@ void ReadDemoStructure(const unsigned char* bytes, size_t size, DemoStructure* r
     result->headerWhole = true;
     ReadHeader(bytes, &result->header);
     result->lastWholeFrameEnd = DEMO_HEADER_SIZE;
+    // Offsets and lengths in a demo are 32-bit.
+    if ((uint64_t)size >> 32 != 0) {
+        CopyText(result->problem, sizeof result->problem, "the file is 4 GiB or more");
+        return;
+    }
     if (memcmp(bytes, "HLDEMO", 6) != 0) {
         CopyText(result->problem, sizeof result->problem, "the file does not start with HLDEMO");
         return;

@@ -1,0 +1,371 @@
+// The frame walker on generated demos: header, directory, frames, states.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/unit/structure_test_support.h"
+
+// Frames of one type with a given variable part, in a demo of their own: the
+// walk must step over each exactly, or the closing frame is not found.
+TEST(DemoStructure, EveryFrameTypeHasItsSize)
+{
+    struct Row {
+        int type;
+        size_t countAt;   // where the frame's int32 count sits (0: none)
+        uint32_t count;
+        size_t size;      // the whole frame
+    };
+    static const Row rows[] = {
+        {0, 473, 0, 477}, {0, 473, 10, 487}, {1, 473, 300, 777}, {2, 0, 0, 9}, {3, 0, 0, 73},
+        {4, 0, 0, 41},    {6, 0, 0, 93},     {7, 0, 0, 17},      {8, 13, 5, 38}, {8, 13, 0, 33},
+        {9, 9, 7, 20},    {9, 9, 0, 13},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "type " << row.type << " count " << row.count);
+        StructuredDemoSpec spec;
+        spec.playbackGroups = 1;
+        StructuredDemoLayout layout;
+        Bytes demo = BuildStructuredDemo(spec, &layout);
+        // Insert the frame right after the Playback's demo-start frame.
+        Bytes frame(row.size, 0);
+        frame[0] = (unsigned char)row.type;
+        if (row.countAt)
+            Put32At(frame, row.countAt, row.count);
+        size_t at = layout.playbackOffset + 9;
+        demo.insert(demo.begin() + (long)at, frame.begin(), frame.end());
+        Put32At(demo, 540, Get32At(demo, 540) + (uint32_t)row.size);
+        size_t entry = layout.directoryOffset + row.size + 4 + 92;
+        Put32At(demo, entry + 88, Get32At(demo, entry + 88) + (uint32_t)row.size);
+        if (row.type == 1)
+            Put32At(demo, entry + 80, Get32At(demo, entry + 80) + 1);
+
+        DemoStructure structure = Structure(demo);
+        ASSERT_EQ(DEMO_COMPLETE, structure.state) << structure.problem;
+        const DemoSegment& playback = structure.segments[1];
+        // The generated Playback already holds one frame of each type but 0.
+        EXPECT_EQ(row.type == 0 ? 1u : 2u, playback.framesByType[row.type]);
+        EXPECT_EQ(layout.directoryOffset + row.size, structure.lastWholeFrameEnd);
+        EXPECT_EQ(SumOfTypes(playback), playback.framesWalked);
+    }
+}
+
+TEST(DemoStructure, GeneratedDemoWalksCompleteWithEveryCount)
+{
+    StructuredDemoSpec spec;
+    spec.mapName = "de_inferno";
+    spec.playbackGroups = 5;
+    StructuredDemoLayout layout;
+    Bytes demo = BuildStructuredDemo(spec, &layout);
+    DemoStructure structure = Structure(demo);
+
+    EXPECT_EQ(DEMO_COMPLETE, structure.state);
+    EXPECT_STREQ("", structure.problem);
+    EXPECT_TRUE(structure.headerWhole);
+    EXPECT_TRUE(structure.directoryUsable);
+    EXPECT_FALSE(structure.walkedSequentially);
+    EXPECT_STREQ("HLDEMO", structure.header.magic);
+    EXPECT_EQ(5, structure.header.demoProtocol);
+    EXPECT_EQ(48, structure.header.networkProtocol);
+    EXPECT_STREQ("de_inferno", structure.header.mapName);
+    EXPECT_STREQ("cstrike", structure.header.gameDir);
+    EXPECT_EQ((int32_t)layout.directoryOffset, structure.header.directoryOffset);
+    EXPECT_EQ(2, structure.directoryEntries);
+    EXPECT_EQ(layout.directoryOffset, structure.lastWholeFrameEnd);
+
+    ASSERT_EQ(2u, structure.segments.size());
+    const DemoSegment& loading = structure.segments[0];
+    EXPECT_STREQ("LOADING", loading.description);
+    EXPECT_EQ(544u, loading.offset);
+    EXPECT_EQ(3u, loading.framesByType[0]);
+    EXPECT_EQ(1u, loading.framesByType[5]);
+    EXPECT_EQ(4u, loading.framesWalked);
+    EXPECT_EQ(0, loading.frameCount);
+
+    const DemoSegment& playback = structure.segments[1];
+    EXPECT_STREQ("Playback", playback.description);
+    EXPECT_EQ(layout.playbackOffset, playback.offset);
+    const uint32_t expected[FRAME_TYPE_COUNT] = {0, 5, 1, 5, 5, 1, 5, 5, 5, 5};
+    for (int type = 0; type < FRAME_TYPE_COUNT; type++)
+        EXPECT_EQ(expected[type], playback.framesByType[type]) << "type " << type;
+    EXPECT_EQ(37u, playback.framesWalked);
+    EXPECT_EQ(5, playback.frameCount);
+    EXPECT_FLOAT_EQ(0.05f, playback.trackTime);
+    EXPECT_FLOAT_EQ(0.05f, playback.lastTime);
+    EXPECT_FLOAT_EQ(0.05f, structure.duration);
+    EXPECT_EQ(SEGMENT_NEXT_SECTION, playback.end);
+}
+
+TEST(DemoStructure, StackedNextSectionFramesCloseLoading)
+{
+    for (int stacked : {1, 2, 9}) {
+        SCOPED_TRACE(stacked);
+        StructuredDemoSpec spec;
+        spec.stackedNextSections = stacked;
+        StructuredDemoLayout layout;
+        Bytes demo = BuildStructuredDemo(spec, &layout);
+        DemoStructure structure = Structure(demo);
+        ASSERT_EQ(DEMO_COMPLETE, structure.state) << structure.problem;
+        const DemoSegment& loading = structure.segments[0];
+        EXPECT_EQ((uint32_t)stacked, loading.extraNextSections);
+        EXPECT_EQ(1u + stacked, loading.framesByType[5]);
+        EXPECT_EQ(layout.playbackOffset, loading.walkedEnd);
+        // The closing frame's time, not the older recordings' of the stacked ones.
+        EXPECT_FLOAT_EQ(200.375f, loading.lastTime);
+
+        // The same frames in a crashed recording stay with LOADING too.
+        spec.finished = false;
+        structure = Structure(BuildStructuredDemo(spec));
+        ASSERT_EQ(DEMO_UNFINISHED, structure.state);
+        EXPECT_EQ((uint32_t)stacked, structure.segments[0].extraNextSections);
+        EXPECT_EQ(1u, structure.segments[1].framesByType[2]);
+
+        // Anything else after LOADING's closing frame, inside its entry, is damage.
+        demo[layout.frames[NthFrame(layout, 5, 1)]] = 2;
+        structure = Structure(demo);
+        EXPECT_EQ(DEMO_DAMAGED, structure.state);
+        EXPECT_EQ(SEGMENT_BAD_FRAME, structure.segments[0].end);
+        EXPECT_NE(std::string::npos, std::string(structure.problem).find("follows the next-section frame"))
+            << structure.problem;
+    }
+}
+
+TEST(DemoStructure, FrameCutAtEachByteOfTheLastFrame)
+{
+    StructuredDemoSpec spec;
+    spec.playbackGroups = 3;
+    spec.finished = false;
+    StructuredDemoLayout layout;
+    Bytes whole = BuildStructuredDemo(spec, &layout);
+    // The last frame (a weapon animation) and the last net-message frame.
+    size_t lastNet = layout.frames[NthFrame(layout, 1, 2)];
+    size_t last = layout.frames.back();
+    size_t framesBefore = layout.frames.size();
+    for (size_t cut = lastNet; cut <= whole.size(); cut++) {
+        SCOPED_TRACE(cut);
+        DemoStructure structure = Structure(Prefix(whole, cut));
+        ASSERT_EQ(DEMO_UNFINISHED, structure.state) << structure.problem;
+        ASSERT_EQ(2u, structure.segments.size());
+        const DemoSegment& playback = structure.segments[1];
+        EXPECT_EQ(SEGMENT_END_OF_FILE, playback.end);
+        // Where the cut falls inside a frame, the walk ends at that frame's start.
+        size_t expectedEnd = lastNet;
+        for (size_t i = 0; i < layout.frames.size(); i++) {
+            size_t next = i + 1 < layout.frames.size() ? layout.frames[i + 1] : whole.size();
+            if (layout.frames[i] >= lastNet && next <= cut)
+                expectedEnd = next;
+        }
+        EXPECT_EQ(expectedEnd, structure.lastWholeFrameEnd);
+        EXPECT_EQ(expectedEnd, playback.walkedEnd);
+        EXPECT_EQ(SumOfTypes(playback), playback.framesWalked);
+        if (cut == whole.size()) {
+            EXPECT_EQ(framesBefore - 4, structure.segments[1].framesWalked);
+        } else if (cut > last) {
+            EXPECT_EQ(last, structure.lastWholeFrameEnd);
+        }
+    }
+}
+
+TEST(DemoStructure, BadFramesAreDamageWithWhereAndWhy)
+{
+    struct Row {
+        const char* name;
+        int type;           // the frame changed: the first Playback frame of this type
+        size_t at;          // the byte changed, from the frame's start
+        uint32_t value;     // written as one byte when at is 0, else as int32
+        const char* why;
+    };
+    static const Row rows[] = {
+        {"type 10", 4, 0, 10, "unknown frame type 10 at"},
+        {"type 255", 6, 0, 255, "unknown frame type 255 at"},
+        {"message over 65536", 1, 473, 65537, "impossible length"},
+        {"negative message length", 1, 473, 0xFFFFFFFFu, "impossible length"},
+        {"negative sound name length", 8, 13, 0x80000000u, "impossible length"},
+        {"negative buffer length", 9, 9, 0xFFFFFFF0u, "impossible length"},
+        {"message running past the segment", 1, 473, 60000, "runs past the end of Playback"},
+    };
+    for (bool finished : {true, false}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(testing::Message() << row.name << (finished ? " in a finished demo" : " in a crashed one"));
+            StructuredDemoSpec spec;
+            spec.finished = finished;
+            StructuredDemoLayout layout;
+            Bytes demo = BuildStructuredDemo(spec, &layout);
+            size_t frame = layout.frames[NthFrame(layout, row.type, 1)];
+            if (row.at == 0)
+                demo[frame] = (unsigned char)row.value;
+            else
+                Put32At(demo, frame + row.at, row.value);
+            DemoStructure structure = Structure(demo);
+            if (!finished && row.value == 60000) {
+                // Without a directory a frame past the end is a cut.
+                EXPECT_EQ(DEMO_UNFINISHED, structure.state);
+                EXPECT_EQ(frame, structure.lastWholeFrameEnd);
+                continue;
+            }
+            EXPECT_EQ(DEMO_DAMAGED, structure.state);
+            EXPECT_EQ(SEGMENT_BAD_FRAME, structure.segments[1].end);
+            EXPECT_NE(std::string::npos, std::string(structure.problem).find(row.why)) << structure.problem;
+            EXPECT_NE(std::string::npos, std::string(structure.problem).find(std::to_string(frame)))
+                << structure.problem;
+            EXPECT_EQ(frame, structure.lastWholeFrameEnd);
+        }
+    }
+}
+
+TEST(DemoStructure, UnusableDirectoryFallsBackToTheSequentialWalk)
+{
+    struct Row {
+        const char* name;
+        size_t at;              // 0: the directory's own count; else a header or entry offset
+        int64_t value;          // relative to the file size when sizeRelative
+        bool sizeRelative;
+        const char* why;
+    };
+    StructuredDemoLayout layout;
+    Bytes finished = BuildStructuredDemo(StructuredDemoSpec(), &layout);
+    size_t directory = layout.directoryOffset;
+    size_t playbackEntry = directory + 4 + 92;
+    const Row rows[] = {
+        {"offset 0", 540, 0, false, "offset is 0"},
+        {"offset inside the header", 540, 100, false, "inside the header"},
+        {"offset past the end", 540, 10, true, "past the end of the file"},
+        {"offset at the last three bytes", 540, -3, true, "past the end of the file"},
+        {"count 0", directory, 0, false, "has 0 entries"},
+        {"count 1025", directory, 1025, false, "has 1025 entries"},
+        {"count -1", directory, -1, false, "has -1 entries"},
+        {"count 3", directory, 3, false, "run past the end"},
+        {"entry inside the header", playbackEntry + 84, 500, false, "entry 2 (Playback)"},
+        {"entry past the directory", playbackEntry + 88, 100000, false, "entry 2 (Playback)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes demo = finished;
+        Put32At(demo, row.at, (uint32_t)(row.sizeRelative ? (int64_t)demo.size() + row.value : row.value));
+        DemoStructure structure = Structure(demo);
+        EXPECT_FALSE(structure.directoryUsable);
+        EXPECT_TRUE(structure.walkedSequentially);
+        EXPECT_NE(std::string::npos, std::string(structure.directoryProblem).find(row.why))
+            << structure.directoryProblem;
+        // The frames are whole up to the directory: the file reads as cut there.
+        EXPECT_EQ(DEMO_UNFINISHED, structure.state) << structure.problem;
+        EXPECT_EQ(directory, structure.lastWholeFrameEnd);
+        ASSERT_EQ(2u, structure.segments.size());
+        EXPECT_EQ(SEGMENT_NEXT_SECTION, structure.segments[1].end);
+        EXPECT_EQ(8, structure.segments[1].frameCount);
+        EXPECT_EQ(layout.playbackOffset, structure.segments[1].offset);
+    }
+}
+
+TEST(DemoStructure, UnfinishedRecording)
+{
+    StructuredDemoSpec spec;
+    spec.finished = false;
+    spec.playbackGroups = 4;
+    StructuredDemoLayout layout;
+    Bytes demo = BuildStructuredDemo(spec, &layout);
+    DemoStructure structure = Structure(demo);
+    EXPECT_EQ(DEMO_UNFINISHED, structure.state);
+    EXPECT_NE(std::string::npos, std::string(structure.problem).find("not finished")) << structure.problem;
+    EXPECT_EQ(0, structure.header.directoryOffset);
+    EXPECT_EQ(demo.size(), structure.lastWholeFrameEnd);
+    ASSERT_EQ(2u, structure.segments.size());
+    const DemoSegment& playback = structure.segments[1];
+    EXPECT_EQ(SEGMENT_END_OF_FILE, playback.end);
+    EXPECT_EQ(4, playback.frameCount);
+    EXPECT_EQ(demo.size() - layout.playbackOffset, playback.length);
+    EXPECT_FLOAT_EQ(0.04f, structure.duration);
+}
+
+TEST(DemoStructure, ShortAndForeignFiles)
+{
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        DemoState state;
+        bool headerWhole;
+        size_t segments;
+    };
+    Bytes header = Prefix(BuildStructuredDemo(StructuredDemoSpec()), 544);
+    Put32At(header, 540, 0);
+    Bytes foreign = BuildStructuredDemo(StructuredDemoSpec());
+    foreign[0] = 'X';
+    const Row rows[] = {
+        {"empty", Bytes(), DEMO_DAMAGED, false, 0},
+        {"543 bytes", Prefix(header, 543), DEMO_DAMAGED, false, 0},
+        {"only the header", header, DEMO_UNFINISHED, true, 1},
+        {"not HLDEMO", foreign, DEMO_DAMAGED, true, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DemoStructure structure = Structure(row.bytes);
+        EXPECT_EQ(row.state, structure.state) << structure.problem;
+        EXPECT_EQ(row.headerWhole, structure.headerWhole);
+        EXPECT_EQ(row.segments, structure.segments.size());
+        EXPECT_LE(structure.lastWholeFrameEnd, row.bytes.size() < 544 ? 0 : row.bytes.size());
+        EXPECT_STRNE("", structure.problem);
+    }
+}
+
+TEST(DemoStructure, ViewportIsTheMostCommonNonZeroSize)
+{
+    struct Row {
+        const char* name;
+        int playbackWidth, playbackHeight, loadingWidth, loadingHeight;
+        int changedFrames;   // Playback net messages set to 800x600
+        bool cutBeforePlayback;
+        int width, height;
+    };
+    static const Row rows[] = {
+        {"playback size", 1440, 900, 0, 0, 0, false, 1440, 900},
+        {"loading differs", 1920, 1009, 1760, 990, 0, false, 1920, 1009},
+        {"all zero (HLTV)", 0, 0, 0, 0, 0, false, 0, 0},
+        {"zero playback, sized loading", 0, 0, 1760, 990, 0, false, 0, 0},
+        {"minority changed", 1920, 1080, 0, 0, 3, false, 1920, 1080},
+        {"majority changed", 1920, 1080, 0, 0, 5, false, 800, 600},
+        {"no playback: loading counts", 1920, 1080, 1760, 990, 0, true, 1760, 990},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        StructuredDemoSpec spec;
+        spec.viewportWidth = row.playbackWidth;
+        spec.viewportHeight = row.playbackHeight;
+        spec.loadingViewportWidth = row.loadingWidth;
+        spec.loadingViewportHeight = row.loadingHeight;
+        spec.playbackGroups = 8;
+        StructuredDemoLayout layout;
+        Bytes demo = BuildStructuredDemo(spec, &layout);
+        for (int i = 0; i < row.changedFrames; i++) {
+            size_t frame = layout.frames[NthFrame(layout, 1, (size_t)i)];
+            Put32At(demo, frame + 229, 800);
+            Put32At(demo, frame + 233, 600);
+        }
+        if (row.cutBeforePlayback) {
+            demo = Prefix(demo, layout.playbackOffset - 9);
+            Put32At(demo, 540, 0);
+        }
+        DemoStructure structure = Structure(demo);
+        EXPECT_EQ(row.width, structure.viewportWidth);
+        EXPECT_EQ(row.height, structure.viewportHeight);
+    }
+}
+
+TEST(DemoStructure, UserMessageRegistrations)
+{
+    StructuredDemoSpec spec;
+    spec.userMessages = {{"ReqState", 0}, {"SayText", -1}, {"Health", 1}, {"WeaponList", 29}};
+    DemoStructure structure = Structure(BuildStructuredDemo(spec));
+    ASSERT_EQ(DEMO_COMPLETE, structure.state);
+    EXPECT_EQ(65, structure.sayTextId);
+    ASSERT_EQ(4u, structure.userMessages.size());
+    // Sent newest first.
+    EXPECT_EQ(67, structure.userMessages[0].id);
+    EXPECT_STREQ("WeaponList", structure.userMessages[0].name);
+    EXPECT_EQ(29, structure.userMessages[0].size);
+    EXPECT_EQ(65, structure.userMessages[2].id);
+    EXPECT_EQ(-1, structure.userMessages[2].size);
+
+    spec.userMessages = {{"ReqState", 0}, {"Health", 1}};
+    structure = Structure(BuildStructuredDemo(spec));
+    EXPECT_EQ(-1, structure.sayTextId);
+    EXPECT_TRUE(structure.chat.empty());
+}
