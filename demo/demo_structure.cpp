@@ -310,6 +310,7 @@ static void WalkSequentially(Walk* walk, DemoStructure* result)
     StartSegment(loading, 0, "LOADING", DEMO_HEADER_SIZE);
     WalkSegment(walk, loading, walk->size, walk->size);
     loading->length = (uint32_t)(loading->walkedEnd - loading->offset);
+    loading->frameCount = (int32_t)loading->framesByType[1];
     if (loading->end != SEGMENT_NEXT_SECTION)
         return;
     size_t playbackAt = (size_t)loading->walkedEnd;

@@ -3,6 +3,15 @@
 // the directory, a frame walk of each segment, the viewport, the registered
 // user messages, the SayText chat and the player infos. Pure: no windows.h.
 //
+// States: complete (a usable directory, every entry walks to its next-section
+// frame and ends there, or after stacked next-section frames); unfinished (no
+// usable directory, and the walk from 544 meets no bad frame: it ends at the
+// end of the file or at Playback's next-section frame, so a file whose
+// directory alone is broken reads as unfinished and can be repaired);
+// damaged (too short for the header, not HLDEMO, 4 GiB or more, or a bad
+// frame). Demo protocol 4 files are walked with the WON frame table; their
+// message layout differs, so their messages are only pattern-searched.
+//
 // Additions to the agreed names:
 //   DemoSegment::extraNextSections  next-section frames after the closing one
 //                                   (counted in framesByType and framesWalked)
@@ -46,7 +55,8 @@ struct DemoSegment {
     int32_t type;                  // directory entry type (0 LOADING, 1 Playback)
     char description[SEGMENT_DESCRIPTION_SIZE];
     uint32_t offset, length;       // as the directory gives them (or as walked, sequentially)
-    float trackTime;
+    float trackTime;               // walked sequentially: 0 for LOADING, the last frame's
+                                   // time for Playback
     int32_t frameCount;            // the directory's count (or the walked type-1 count)
     uint32_t framesByType[FRAME_TYPE_COUNT];
     uint32_t framesWalked;
