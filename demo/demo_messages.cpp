@@ -266,9 +266,37 @@ static bool TakePlayerInfo(const unsigned char* bytes, size_t p, size_t end, flo
     return true;
 }
 
+// How SayText's first string starts: a "#Cstrike_..." key, the older form's
+// 0x02 marker, a plugin's colour byte or its "%s". Bit-packed data that
+// happens to look like a short text rarely starts so.
+static bool IsChatStart(const unsigned char* text)
+{
+    bool letter = (text[1] >= 'A' && text[1] <= 'Z') || (text[1] >= 'a' && text[1] <= 'z');
+    return (text[0] >= 1 && text[0] <= 4) || (text[0] == '#' && letter) || (text[0] == '%' && text[1] == 's');
+}
+
+// True when bytes[0, length) are well-formed UTF-8 (ASCII included).
+static bool IsUtf8(const unsigned char* bytes, size_t length)
+{
+    size_t i = 0;
+    while (i < length) {
+        unsigned char c = bytes[i];
+        size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 1 : (c & 0xF0) == 0xE0 ? 2
+                    : (c & 0xF8) == 0xF0 && c <= 0xF4 ? 3 : 4;
+        if (more == 4 || more >= length - i)
+            return more == 0;
+        for (size_t k = 1; k <= more; k++) {
+            if ((bytes[i + k] & 0xC0) != 0x80)
+                return false;
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
 // A SayText message at p with its length byte and payload: the sender byte,
 // then up to four strings. The pattern search wants strings that fill the
-// payload exactly, NUL-terminated, text only, the first not empty.
+// payload exactly, NUL-terminated, text only, the first starting as chat does.
 static bool TakeChat(const unsigned char* bytes, size_t p, size_t end, float time, bool strict,
                      DemoStructure* result, size_t* length)
 {
@@ -280,7 +308,7 @@ static bool TakeChat(const unsigned char* bytes, size_t p, size_t end, float tim
     const unsigned char* body = bytes + p + 2;
     int sender = body[0];
     if (strict) {
-        if (sender > MAX_SENDER || body[payload - 1] != 0 || body[1] == 0)
+        if (sender > MAX_SENDER || body[payload - 1] != 0 || !IsChatStart(body + 1))
             return false;
         int strings = 0;
         for (size_t i = 1; i < payload; i++) {
@@ -290,6 +318,9 @@ static bool TakeChat(const unsigned char* bytes, size_t p, size_t end, float tim
                 return false;
         }
         if (strings > CHAT_STRING_COUNT)
+            return false;
+        // Steam clients send UTF-8; the older form may hold any code page.
+        if (body[1] != 2 && !IsUtf8(body + 1, payload - 1))
             return false;
     }
     result->chat.emplace_back();

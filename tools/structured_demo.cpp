@@ -61,7 +61,7 @@ static void PutEntityBytes(Bytes& out, size_t count, unsigned seed)
 {
     for (size_t i = 0; i < count; i++) {
         seed = seed * 1103515245u + 12345u;
-        out.push_back((unsigned char)(0x80 | (seed >> 16)));
+        out.push_back((unsigned char)(seed >> 16));
     }
 }
 

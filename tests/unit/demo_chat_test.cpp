@@ -65,23 +65,31 @@ TEST(DemoChat, PatternSearchTakesOnlyWholeTextMessages)
 {
     struct Row {
         const char* name;
+        StructuredChat chat;
         size_t at;          // from the message's id byte
         unsigned char value;
         size_t found;       // messages found afterwards
     };
-    // A late "#Cstrike_Chat_All" "" "gg\n": id, length, sender, key...
-    static const Row rows[] = {
-        {"untouched", 0, 0x4C, 1},
-        {"a control byte in the text", 23, 0x07, 0},
-        {"length one short", 1, 23, 0},
-        {"sender past the players", 2, 40, 0},
-        {"empty key", 3, 0, 0},
+    // "#Cstrike_Chat_All" "" "gg\n": id 0, length 1, sender 2, key 3..19,
+    // NULs 20 and 21, text 22..24, NUL 25.
+    const StructuredChat steam = Chat("#Cstrike_Chat_All", "gg", true);
+    const Row rows[] = {
+        {"untouched", steam, 0, 0x4C, 1},
+        {"a control byte in the text", steam, 23, 0x07, 0},
+        {"not UTF-8", steam, 22, 0xC3, 0},
+        {"UTF-8", steam, 22, 0x7E, 1},
+        {"length one short", steam, 1, 23, 0},
+        {"sender past the players", steam, 2, 40, 0},
+        {"empty key", steam, 3, 0, 0},
+        {"starts as no chat does", steam, 3, 'X', 0},
+        {"older form in another code page", Chat("", "caf\xe9: hi", true), 0, 0x4C, 1},
+        {"older form without its marker", Chat("", "caf\xe9: hi", true), 3, 'X', 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         StructuredDemoSpec spec;
         spec.playbackGroups = 1;
-        spec.chat = {Chat("#Cstrike_Chat_All", "gg", true)};
+        spec.chat = {row.chat};
         StructuredDemoLayout layout;
         Bytes demo = BuildStructuredDemo(spec, &layout);
         demo[layout.chatOffsets[0] + row.at] = row.value;
