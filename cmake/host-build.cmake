@@ -21,6 +21,7 @@ add_subdirectory(playback)
 add_subdirectory(ui)
 add_subdirectory(revert)
 add_subdirectory(tools)
+add_subdirectory(cli)
 
 if(FLICKBOX_FUZZ)
   add_subdirectory(fuzz)

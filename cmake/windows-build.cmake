@@ -30,6 +30,7 @@ add_subdirectory(demo)
 add_subdirectory(playback)
 add_subdirectory(ui)
 add_subdirectory(revert)
+add_subdirectory(cli)
 
 # Sample demos for the tests, built from the same code as the host generator.
 add_library(flickbox_sample_demo STATIC ${PROJECT_SOURCE_DIR}/tools/sample_demo.cpp

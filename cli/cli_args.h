@@ -1,0 +1,47 @@
+#pragma once
+// The command line, parsed once into a small record before any file is
+// touched. Pure: the same on every platform.
+
+#include <string>
+#include <vector>
+
+enum CliCommand {
+    COMMAND_NONE,
+    COMMAND_INFO,
+    COMMAND_CHAT,
+    COMMAND_STRIP_TEAM_CHAT,
+    COMMAND_CONVERT,
+    COMMAND_REPAIR
+};
+
+enum ParseOutcome {
+    PARSE_RUN,                   // options holds a command and its paths
+    PARSE_HELP,                  // print the usage to standard output, exit 0
+    PARSE_VERSION,
+    PARSE_USAGE_ERROR,           // print problem and the usage to standard error, exit 2
+    PARSE_UNSUPPORTED_SIZE       // --to is not a size the converter accepts
+};
+
+struct CliOptions {
+    CliCommand command;
+    bool json;
+    bool recursive;
+    bool dryRun;
+    bool backup;
+    bool inPlace;
+    bool fromGiven;
+    unsigned int fromWidth, fromHeight;
+    unsigned int toWidth, toHeight;
+    std::vector<std::string> paths;
+    std::string problem;         // what was wrong, for PARSE_USAGE_ERROR
+};
+
+// Parses argv[1..argc-1] (UTF-8). Options may come before, between or after
+// the paths; "--" ends them.
+ParseOutcome ParseCliArguments(int argc, const char* const* argv, CliOptions* options);
+
+// The text --help prints and a usage error repeats.
+const char* CliUsageText();
+
+// The converter's rejection text: the sizes --to may name, one a line.
+const char* UnsupportedSizeText();

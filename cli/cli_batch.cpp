@@ -1,0 +1,167 @@
+#include "cli/cli_batch.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_files.h"
+#include "cli/cli_json.h"
+#include "shared/text.h"
+
+enum { PROGRESS_FROM = 5 };  // batches of this many files or more show progress
+
+void ReportFileProblem(const CliOptions& options, const char* path, const char* reason, FileOutcome* outcome)
+{
+    outcome->failed = true;
+    if (options.json) {
+        outcome->out.append("{\"path\":");
+        AppendJsonText(&outcome->out, path);
+        outcome->out.append(",\"error\":");
+        AppendJsonText(&outcome->out, reason);
+        outcome->out.append("}\n");
+    } else {
+        outcome->err.append("flickbox-cli: ");
+        outcome->err.append(path);
+        outcome->err.append(": ");
+        outcome->err.append(reason);
+        outcome->err.push_back('\n');
+    }
+}
+
+typedef void (*FileCommand)(const CliOptions&, const char*, DemoScratch*, FileOutcome*);
+
+static FileCommand CommandFunction(CliCommand command)
+{
+    switch (command) {
+    case COMMAND_INFO: return DescribeDemo;
+    case COMMAND_CHAT: return ListChat;
+    case COMMAND_STRIP_TEAM_CHAT: return StripTeamChat;
+    case COMMAND_CONVERT: return ConvertResolution;
+    case COMMAND_REPAIR: return RepairDemo;
+    default: return NULL;
+    }
+}
+
+struct Batch {
+    const CliOptions* options;
+    FileCommand command;
+    std::vector<BatchPath> paths;
+    std::vector<FileOutcome> outcomes;
+    std::vector<char> done;          // guarded by lock
+    std::atomic<size_t> next;
+    std::mutex lock;
+    std::condition_variable finished;
+};
+
+static void WorkOnFile(Batch* batch, const BatchPath& item, DemoScratch* scratch, FileOutcome* outcome)
+{
+    outcome->failed = false;
+    if (!item.problem.empty()) {
+        ReportFileProblem(*batch->options, item.path.c_str(), item.problem.c_str(), outcome);
+        return;
+    }
+    char problem[FILE_PROBLEM_SIZE];
+    if (!ReadWholeFile(item.path.c_str(), &scratch->bytes, problem, sizeof problem)) {
+        ReportFileProblem(*batch->options, item.path.c_str(), problem, outcome);
+        return;
+    }
+    batch->command(*batch->options, item.path.c_str(), scratch, outcome);
+}
+
+static void Worker(Batch* batch)
+{
+    DemoScratch scratch;
+    for (;;) {
+        size_t index = batch->next.fetch_add(1);
+        if (index >= batch->paths.size())
+            return;
+        FileOutcome outcome;
+        WorkOnFile(batch, batch->paths[index], &scratch, &outcome);
+        std::lock_guard<std::mutex> hold(batch->lock);
+        batch->outcomes[index] = std::move(outcome);
+        batch->done[index] = 1;
+        batch->finished.notify_one();
+    }
+}
+
+// A change command must not work on one file twice at once.
+static void DropRepeatedPaths(std::vector<BatchPath>* paths)
+{
+    std::set<std::string> seen;
+    std::vector<BatchPath> kept;
+    for (BatchPath& item : *paths) {
+        if (seen.insert(item.path).second)
+            kept.push_back(std::move(item));
+    }
+    paths->swap(kept);
+}
+
+static void ShowProgress(size_t done, size_t total, bool* shown)
+{
+    char text[96];
+    FormatText(text, sizeof text, "\rflickbox-cli: %zu of %zu files", done, total);
+    WriteError(text);
+    *shown = true;
+}
+
+static void ClearProgress(bool* shown)
+{
+    if (*shown)
+        WriteError("\r                                                  \r");
+    *shown = false;
+}
+
+int RunBatch(const CliOptions& options)
+{
+    Batch batch;
+    batch.options = &options;
+    batch.command = CommandFunction(options.command);
+    ExpandPaths(options.paths, options.recursive, &batch.paths);
+    if (options.command != COMMAND_INFO && options.command != COMMAND_CHAT)
+        DropRepeatedPaths(&batch.paths);
+    size_t total = batch.paths.size();
+    batch.outcomes.resize(total);
+    batch.done.assign(total, 0);
+    batch.next = 0;
+
+    size_t workers = std::thread::hardware_concurrency();
+    if (workers == 0)
+        workers = 1;
+    if (workers > total)
+        workers = total;
+    std::vector<std::thread> threads;
+    for (size_t k = 0; k < workers; k++)
+        threads.emplace_back(Worker, &batch);
+
+    bool progress = total >= PROGRESS_FROM && ErrorStreamIsTerminal();
+    bool shown = false;
+    auto lastShown = std::chrono::steady_clock::now();
+    bool anyFailed = false;
+    for (size_t index = 0; index < total; index++) {
+        FileOutcome outcome;
+        {
+            std::unique_lock<std::mutex> hold(batch.lock);
+            batch.finished.wait(hold, [&] { return batch.done[index] != 0; });
+            outcome = std::move(batch.outcomes[index]);
+        }
+        anyFailed = anyFailed || outcome.failed;
+        if (!outcome.out.empty() || !outcome.err.empty())
+            ClearProgress(&shown);
+        WriteOut(outcome.out);
+        if (!outcome.err.empty())
+            WriteError(outcome.err);
+        auto now = std::chrono::steady_clock::now();
+        if (progress && index + 1 < total && now - lastShown > std::chrono::milliseconds(100)) {
+            ShowProgress(index + 1, total, &shown);
+            lastShown = now;
+        }
+    }
+    ClearProgress(&shown);
+    for (std::thread& thread : threads)
+        thread.join();
+    return anyFailed ? 1 : 0;
+}

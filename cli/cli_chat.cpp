@@ -1,0 +1,79 @@
+#include "cli/cli_commands.h"
+
+#include <math.h>
+#include <string.h>
+
+#include "cli/cli_json.h"
+#include "shared/text.h"
+
+void FormatChatTime(float seconds, char* dest, size_t size)
+{
+    // Beyond a few million seconds a float no longer holds tenths anyway.
+    if (!isfinite(seconds) || seconds < 0 || seconds > 1e9f) {
+        CopyText(dest, size, "-");
+        return;
+    }
+    long long tenths = (long long)llround((double)seconds * 10.0);
+    FormatText(dest, size, "%lld:%02lld.%lld", tenths / 600, tenths / 10 % 60, tenths % 10);
+}
+
+static void ChatAsJson(const char* path, const DemoStructure& structure, std::string* out)
+{
+    out->append("{\"path\":");
+    AppendJsonText(out, path);
+    out->append(",\"chat\":[");
+    char text[CHAT_TEXT_SIZE];
+    for (size_t i = 0; i < structure.chat.size(); i++) {
+        const ChatMessage& message = structure.chat[i];
+        if (i)
+            out->push_back(',');
+        out->append("{\"time\":");
+        AppendJsonFloat(out, message.time);
+        out->append(",\"kind\":");
+        AppendJsonText(out, ChatKindName(ClassifyChat(message)));
+        out->append(",\"sender\":");
+        AppendJsonInteger(out, message.sender);
+        out->append(",\"name\":");
+        AppendJsonText(out, SenderName(structure, message));
+        out->append(",\"text\":");
+        ChatText(message, text, sizeof text);
+        AppendJsonText(out, text);
+        out->push_back('}');
+    }
+    out->append("]}\n");
+}
+
+// "  m:ss.s  kind        sender  name: text"
+static void ChatAsText(const char* path, const DemoStructure& structure, std::string* out)
+{
+    AppendTerminalText(out, path, strlen(path));
+    out->push_back('\n');
+    char time[32];
+    char line[64];
+    char text[CHAT_TEXT_SIZE];
+    for (const ChatMessage& message : structure.chat) {
+        FormatChatTime(message.time, time, sizeof time);
+        FormatText(line, sizeof line, "  %8s  %-11s %3d  ", time, ChatKindName(ClassifyChat(message)),
+                   message.sender);
+        out->append(line);
+        const char* name = SenderName(structure, message);
+        if (name[0]) {
+            AppendTerminalText(out, name, strlen(name));
+            out->append(": ");
+        }
+        ChatText(message, text, sizeof text);
+        AppendTerminalText(out, text, strlen(text));
+        out->push_back('\n');
+    }
+    if (structure.chat.empty())
+        out->append("  (no chat)\n");
+}
+
+void ListChat(const CliOptions& options, const char* path, DemoScratch* scratch, FileOutcome* outcome)
+{
+    ReadDemoStructure(scratch->bytes.data(), scratch->bytes.size(), &scratch->structure);
+    if (options.json)
+        ChatAsJson(path, scratch->structure, &outcome->out);
+    else
+        ChatAsText(path, scratch->structure, &outcome->out);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The console tool's file edge, the only platform code it has: list a
+// folder's demos, read a file whole, replace or create a file safely, and the
+// few console facts the output needs. Paths are UTF-8 on every platform.
+// cli_files_posix.cpp and cli_files_win.cpp implement it.
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+enum { FILE_PROBLEM_SIZE = 256 };
+
+// One path to work on: a file to read, or a path that already failed (while
+// listing) with the reason in problem.
+struct BatchPath {
+    std::string path;
+    std::string problem;
+};
+
+// Files are taken as given; folders give their .dem files in any letter case,
+// sorted by name, with -r those of subfolders too (a folder reached twice,
+// through a link, is read once). A path that does not exist or cannot be
+// listed is kept with its problem, in its place.
+void ExpandPaths(const std::vector<std::string>& given, bool recursive, std::vector<BatchPath>* out);
+
+// Reads the whole file into bytes (resized to its size; capacity reused).
+// False with a one-line reason for a folder, a missing, empty or unreadable
+// file, or one of 4 GiB or more.
+bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* problem, size_t problemSize);
+
+// False with the reason when the file may not be changed: it is read-only.
+bool CheckWritable(const char* path, char* problem, size_t problemSize);
+
+// Replaces the file's contents: the bytes go to a temporary file in the same
+// folder, are flushed to disk, and the temporary file then takes the file's
+// place in one step. On any failure the file is as it was and the temporary
+// file is gone.
+bool ReplaceFileSafely(const char* path, const unsigned char* bytes, size_t size, char* problem,
+                       size_t problemSize);
+
+// Writes a new file the same way, refusing when the path already exists
+// (*existed is then true).
+bool CreateFileSafely(const char* path, const unsigned char* bytes, size_t size, bool* existed,
+                      char* problem, size_t problemSize);
+
+bool PathExists(const char* path);
+
+// Standard error is a terminal (progress may be shown there).
+bool ErrorStreamIsTerminal();
+
+// Writes bytes to standard output or standard error unchanged.
+void WriteOut(const std::string& text);
+void WriteError(const std::string& text);
+
+// Removes a file this program made (a backup whose change then failed).
+void RemoveFile(const char* path);

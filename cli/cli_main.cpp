@@ -1,0 +1,97 @@
+// flickbox-cli: the demo tools for whole folders, from a console. Parses the
+// arguments once and hands them to the batch; on Windows it also takes the
+// UTF-16 arguments as UTF-8 and keeps a console it owns open until Enter.
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_args.h"
+#include "cli/cli_batch.h"
+#include "cli/cli_files.h"
+
+#ifndef FLICKBOX_VERSION
+#define FLICKBOX_VERSION "unknown"
+#endif
+
+static int Run(int argc, const char* const* argv)
+{
+    CliOptions options;
+    switch (ParseCliArguments(argc, argv, &options)) {
+    case PARSE_HELP:
+        WriteOut(CliUsageText());
+        return 0;
+    case PARSE_VERSION:
+        WriteOut("flickbox-cli " FLICKBOX_VERSION "\n");
+        return 0;
+    case PARSE_USAGE_ERROR:
+        WriteError("flickbox-cli: " + options.problem + "\n" + CliUsageText());
+        return 2;
+    case PARSE_UNSUPPORTED_SIZE:
+        WriteError(std::string("flickbox-cli: ") + UnsupportedSizeText());
+        return 2;
+    case PARSE_RUN:
+        break;
+    }
+    return RunBatch(options);
+}
+
+#ifdef _WIN32
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+static std::string Utf8(const wchar_t* text)
+{
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
+    if (size <= 0)
+        return std::string();
+    std::string result((size_t)size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &result[0], size, NULL, NULL);
+    result.resize((size_t)size - 1);
+    return result;
+}
+
+// Started from Explorer (a double-click, or files dropped on the program),
+// the console is ours alone and would close with the last line unread.
+static void WaitIfOwnConsole()
+{
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) != 1)
+        return;
+    fputs("Press Enter to close this window.", stderr);
+    fflush(stderr);
+    getchar();
+}
+
+int wmain(int argc, wchar_t** argv)
+{
+    // Bytes go out as they are: UTF-8, "\n" line ends, as on every platform.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    if (GetConsoleWindow())
+        SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> texts;
+    for (int i = 0; i < argc; i++)
+        texts.push_back(Utf8(argv[i]));
+    std::vector<const char*> arguments;
+    for (const std::string& text : texts)
+        arguments.push_back(text.c_str());
+    int status = Run(argc, arguments.data());
+    fflush(stdout);
+    WaitIfOwnConsole();
+    return status;
+}
+
+#else
+
+int main(int argc, char** argv)
+{
+    int status = Run(argc, argv);
+    fflush(stdout);
+    return status;
+}
+
+#endif

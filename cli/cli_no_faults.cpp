@@ -1,0 +1,6 @@
+#include "cli/cli_faults.h"
+
+bool InjectedFault(FaultPoint, int*)
+{
+    return false;
+}
