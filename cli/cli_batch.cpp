@@ -103,7 +103,8 @@ static void DropRepeatedPaths(std::vector<BatchPath>* paths)
 static void ShowProgress(size_t done, size_t total, bool* shown)
 {
     char text[96];
-    FormatText(text, sizeof text, "\rflickbox-cli: %zu of %zu files", done, total);
+    FormatText(text, sizeof text, "\rflickbox-cli: %llu of %llu files", (unsigned long long)done,
+               (unsigned long long)total);
     WriteError(text);
     *shown = true;
 }

@@ -192,7 +192,8 @@ void RepairDemo(const CliOptions& options, const char* path, DemoScratch* scratc
         return;
     }
     char text[160];
-    FormatText(text, sizeof text, "%zu of %zu bytes kept", (size_t)structure.lastWholeFrameEnd, size);
+    FormatText(text, sizeof text, "%llu of %llu bytes kept", (unsigned long long)structure.lastWholeFrameEnd,
+               (unsigned long long)size);
     std::string report;
     if (options.inPlace) {
         if (!ReplaceDemo(options, path, scratch->bytes, scratch->spare, outcome))

@@ -202,7 +202,7 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
     DemoText(out, path);
     out->push_back('\n');
     char text[128];
-    FormatText(text, sizeof text, "%zu bytes", size);
+    FormatText(text, sizeof text, "%llu bytes", (unsigned long long)size);
     Line(out, "size", text);
     Label(out, "header");
     DemoText(out, header.magic);
@@ -243,11 +243,11 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
         CopyText(text, sizeof text, "none");
     Line(out, "viewport", text);
     if (structure.sayTextId >= 0)
-        FormatText(text, sizeof text, "%zu, SayText id %d", structure.userMessages.size(), structure.sayTextId);
+        FormatText(text, sizeof text, "%d, SayText id %d", (int)structure.userMessages.size(), structure.sayTextId);
     else
-        FormatText(text, sizeof text, "%zu, no SayText", structure.userMessages.size());
+        FormatText(text, sizeof text, "%d, no SayText", (int)structure.userMessages.size());
     Line(out, "user messages", text);
-    FormatText(text, sizeof text, "%zu messages", structure.chat.size());
+    FormatText(text, sizeof text, "%d messages", (int)structure.chat.size());
     Line(out, "chat", text);
     for (const DemoSegment& segment : structure.segments)
         TextSegment(out, segment);
