@@ -33,6 +33,7 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${FLICKBOX_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 add_subdirectory(tests/unit)
+add_subdirectory(tests/cli)
 add_subdirectory(bench)
 
 if(FLICKBOX_SUBBUILDS)

@@ -50,6 +50,7 @@ else()
   message(STATUS "GoogleTest not found in ${FLICKBOX_GOOGLETEST_DIR}: the test programs are not built")
 endif()
 add_subdirectory(tests/standin_game)
+add_subdirectory(tests/cli)
 
 # windres does not report the artwork it embeds, so name it in every folder
 # whose targets compile the resource script.

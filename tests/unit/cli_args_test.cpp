@@ -1,0 +1,109 @@
+// The console tool's one parse of its arguments.
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_args.h"
+#include "gtest/gtest.h"
+
+static ParseOutcome Parse(const std::string& line, CliOptions* options)
+{
+    std::vector<std::string> words = {"flickbox-cli"};
+    size_t start = 0;
+    while (start < line.size()) {
+        size_t end = line.find(' ', start);
+        if (end == std::string::npos)
+            end = line.size();
+        words.push_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<const char*> argv;
+    for (const std::string& word : words)
+        argv.push_back(word.c_str());
+    return ParseCliArguments((int)argv.size(), argv.data(), options);
+}
+
+TEST(CliArgs, OutcomeOfEachLine)
+{
+    static const struct {
+        const char* line;
+        ParseOutcome outcome;
+    } rows[] = {
+        {"", PARSE_USAGE_ERROR},
+        {"--help", PARSE_HELP},
+        {"info -h", PARSE_HELP},
+        {"convert --to 1 --help", PARSE_HELP},
+        {"--version", PARSE_VERSION},
+        {"info", PARSE_USAGE_ERROR},                    // no path
+        {"info a.dem", PARSE_RUN},
+        {"list a.dem", PARSE_USAGE_ERROR},              // unknown command
+        {"info --jsonx a.dem", PARSE_USAGE_ERROR},
+        {"chat --dry-run a.dem", PARSE_USAGE_ERROR},    // not an option of chat
+        {"strip-team-chat --json a.dem", PARSE_USAGE_ERROR},
+        {"strip-team-chat --dry-run --backup -r a", PARSE_RUN},
+        {"convert a.dem", PARSE_USAGE_ERROR},           // --to is required
+        {"convert --to 800x600 a.dem", PARSE_RUN},
+        {"convert --to=1280x960 a.dem", PARSE_RUN},
+        {"convert --to 1280x300 a.dem", PARSE_RUN},     // the dialog checks each side alone
+        {"convert --to 1920x1080 a.dem", PARSE_UNSUPPORTED_SIZE},
+        {"convert --to 800 a.dem", PARSE_UNSUPPORTED_SIZE},
+        {"convert --to", PARSE_USAGE_ERROR},
+        {"convert --from 1920x1080 --to 800x600 a", PARSE_RUN},
+        {"convert --from 0x600 --to 800x600 a", PARSE_USAGE_ERROR},
+        {"convert --from 800x --to 800x600 a", PARSE_USAGE_ERROR},
+        {"convert --from 70000x600 --to 800x600 a", PARSE_USAGE_ERROR},
+        {"convert --from -800x600 --to 800x600 a", PARSE_USAGE_ERROR},
+        {"repair a.dem", PARSE_RUN},
+        {"repair --in-place --backup a.dem", PARSE_RUN},
+        {"repair --backup a.dem", PARSE_USAGE_ERROR},   // a new file needs no backup
+        {"repair --dry-run a.dem", PARSE_USAGE_ERROR},
+        {"info -- -r", PARSE_RUN},
+        {"info -", PARSE_RUN},                          // a plain "-" is a path
+    };
+    for (const auto& row : rows) {
+        CliOptions options;
+        EXPECT_EQ(row.outcome, Parse(row.line, &options)) << row.line;
+        if (row.outcome == PARSE_USAGE_ERROR) {
+            EXPECT_FALSE(options.problem.empty()) << row.line;
+        }
+    }
+}
+
+TEST(CliArgs, RecordHoldsOptionsAndPathsInOrder)
+{
+    CliOptions options;
+    ASSERT_EQ(PARSE_RUN, Parse("convert b.dem --from 1920x1080 -r --to=800x600 c --dry-run -- --backup", &options));
+    EXPECT_EQ(COMMAND_CONVERT, options.command);
+    EXPECT_TRUE(options.recursive);
+    EXPECT_TRUE(options.dryRun);
+    EXPECT_FALSE(options.backup);
+    EXPECT_TRUE(options.fromGiven);
+    EXPECT_EQ(1920u, options.fromWidth);
+    EXPECT_EQ(1080u, options.fromHeight);
+    EXPECT_EQ(800u, options.toWidth);
+    EXPECT_EQ(600u, options.toHeight);
+    EXPECT_EQ((std::vector<std::string>{"b.dem", "c", "--backup"}), options.paths);
+
+    ASSERT_EQ(PARSE_RUN, Parse("info --json x", &options));
+    EXPECT_EQ(COMMAND_INFO, options.command);
+    EXPECT_TRUE(options.json);
+    EXPECT_FALSE(options.recursive);
+    EXPECT_FALSE(options.fromGiven);
+}
+
+TEST(CliArgs, RejectionListsEverySizeTheConverterTakes)
+{
+    const char* text = UnsupportedSizeText();
+    EXPECT_EQ(0, strncmp(text, "Wrong resolution. Available resolutions are:\n", 45));
+    unsigned int listed = 0;
+    for (const char* line = strchr(text, '\n'); line && line[1]; line = strchr(line + 1, '\n')) {
+        unsigned int width = 0, height = 0;
+        ASSERT_EQ(2, sscanf(line + 1, "%ux%u", &width, &height));
+        CliOptions options;
+        std::string size = std::to_string(width) + "x" + std::to_string(height);
+        EXPECT_EQ(PARSE_RUN, Parse("convert --to " + size + " a", &options)) << size;
+        listed++;
+    }
+    EXPECT_EQ(8u, listed);
+}
