@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "demo/analysis.h"
 #include "demo/demo_repair.h"
 #include "demo/demo_structure.h"
 #include "demo/resolution_records.h"
@@ -416,5 +417,47 @@ TEST_F(CliSafeWrite, InjectedFailuresLeaveTheOriginal)
             EXPECT_EQ(demo, ReadBytes(Path("a.dem"))) << line;
             EXPECT_EQ((std::vector<std::string>{"a.dem"}), FolderNames(folder)) << line;
         }
+    }
+}
+
+class CliRealDemos : public CliFolderTest {};
+
+// Copies of the real recordings: info reads every one as complete (but a
+// fixture), and the
+// change commands write exactly the bytes the dialog's functions give.
+TEST_F(CliRealDemos, CompleteAndChangedAsTheDialogFunctionsChangeThem)
+{
+    REQUIRE_DEMO_CORPUS();
+    std::vector<std::string> names = DemoCorpusNames();
+    for (const std::string& name : names)
+        Put(name, ReadBytes(DemoCorpusPath(name.c_str())));
+
+    CliRun run = Cli({"info", "--json", "."});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(names.size(), Count(run.out, "\n"));
+    // The one recording without a directory is a hand-cut parser fixture.
+    for (size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = run.out.substr(start, end - start);
+        if (line.find("\"state\":\"complete\"") == std::string::npos) {
+            EXPECT_NE(std::string::npos, line.find("frame-types.dem")) << line;
+            EXPECT_NE(std::string::npos, line.find("\"state\":\"unfinished\"")) << line;
+        }
+    }
+
+    run = Cli({"strip-team-chat", "."});
+    EXPECT_EQ(0, run.status) << run.err;
+    run = Cli({"convert", "--to", "640x480", "."});
+    for (const std::string& name : names) {
+        std::vector<unsigned char> expected = ReadBytes(DemoCorpusPath(name.c_str()));
+        unsigned older, steam;
+        expected = Stripped(expected, &older, &steam);
+        DemoInspection inspection;
+        AnalyseDemo(expected.data(), expected.size(), "*", "*", ".", &inspection);
+        unsigned width = (unsigned)atoi(inspection.demoWidth), height = (unsigned)atoi(inspection.demoHeight);
+        if (width && height)
+            RewriteResolutionRecords(expected.data(), expected.size(), width, height, 640, 480);
+        else
+            EXPECT_NE(std::string::npos, run.err.find("./" + name + ": The demo's current resolution is unknown"));
+        EXPECT_EQ(expected, ReadBytes(Path(name))) << name;
     }
 }
