@@ -217,8 +217,12 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
     DemoText(out, header.gameDir);
     out->push_back('\n');
     Line(out, "game version", inspection.gameVersion ? inspection.gameVersion : "");
-    FormatText(text, sizeof text, "%sx%s%s", inspection.demoWidth, inspection.demoHeight,
-               inspection.isHltv ? " (HLTV)" : "");
+    // The inspector's 4:3 signature size, "*" when it found none.
+    if (strcmp(inspection.demoWidth, "*") == 0)
+        FormatText(text, sizeof text, "*%s", inspection.isHltv ? " (HLTV)" : "");
+    else
+        FormatText(text, sizeof text, "%sx%s%s", inspection.demoWidth, inspection.demoHeight,
+                   inspection.isHltv ? " (HLTV)" : "");
     Line(out, "demo res", text);
     Label(out, "players");
     for (size_t i = 0; i < inspection.playerNames.size(); i++) {
@@ -226,6 +230,8 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
             out->append(", ");
         DemoText(out, inspection.playerNames[i].text);
     }
+    if (inspection.playerNames.empty())
+        out->append("none");
     out->push_back('\n');
 
     Line(out, "state", DemoStateName(structure.state));

@@ -105,7 +105,7 @@ TEST_F(CliInfo, FolderInNameOrderWithStateViewportAndInspection)
     EXPECT_NE(std::string::npos, run.out.find("  viewport        1280x720\n"));
     EXPECT_NE(std::string::npos, run.out.find("  map             de_dust2"));
     EXPECT_NE(std::string::npos, run.out.find("  game dir        cstrike\n"));
-    EXPECT_NE(std::string::npos, run.out.find("  players         \n"));  // the inspector finds none here
+    EXPECT_NE(std::string::npos, run.out.find("  players         none\n"));  // the inspector finds none here
 
     run = Cli({"info", "-r", "."});
     EXPECT_NE(std::string::npos, run.out.find("./sub/c.dem\n"));
