@@ -93,7 +93,9 @@ void ExpandPaths(const std::vector<std::string>& given, bool recursive, std::vec
 
 bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* problem, size_t problemSize)
 {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a named pipe given as a demo cannot stall the batch;
+    // a regular file reads the same either way.
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         SetProblem(problem, problemSize, NULL, errno);
         return false;
@@ -231,6 +233,9 @@ bool ReplaceFileSafely(const char* path, const unsigned char* bytes, size_t size
     std::string temp;
     if (!WriteTemporary(path, bytes, size, info.st_mode, &temp, problem, problemSize))
         return false;
+    // Keep the owner too where we may (root changing a player's demo).
+    if (chown(temp.c_str(), info.st_uid, info.st_gid) != 0) {
+    }
     int fault;
     if ((InjectedFault(FAULT_RENAME, &fault) ? (errno = fault, -1) : rename(temp.c_str(), path)) != 0) {
         SetProblem(problem, problemSize, "Cannot put the new file in place", errno);
