@@ -10,10 +10,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_batch.h"
 #include "cli/cli_files.h"
-
-#ifndef FLICKBOX_VERSION
-#define FLICKBOX_VERSION "unknown"
-#endif
+#include "flickbox_version.h"
 
 static int Run(int argc, const char* const* argv)
 {
@@ -23,7 +20,7 @@ static int Run(int argc, const char* const* argv)
         WriteOut(CliUsageText());
         return 0;
     case PARSE_VERSION:
-        WriteOut("flickbox-cli " FLICKBOX_VERSION "\n");
+        WriteOut("flickbox-cli " FLICKBOX_VERSION_TEXT "\n");
         return 0;
     case PARSE_USAGE_ERROR:
         WriteError("flickbox-cli: " + options.problem + "\n" + CliUsageText());

@@ -1,4 +1,4 @@
-// Both programs carry the release's version resource, as Explorer's
+// Every program carries the release's version resource, as Explorer's
 // Properties read it.
 #include <windows.h>
 
@@ -20,13 +20,14 @@ static std::string VersionValue(std::vector<char>& info, const char* name)
     return std::string(value, length && value[length - 1] == '\0' ? length - 1 : length);
 }
 
-TEST(VersionResource, BothProgramsCarryTheRelease)
+TEST(VersionResource, EveryProgramCarriesTheRelease)
 {
     const struct {
         const char* file;
         const char* description;
     } programs[] = {{"flickbox.exe", "Flickbox demo utility"},
-                    {"flickbox-revert.exe", "Flickbox engine file restore"}};
+                    {"flickbox-revert.exe", "Flickbox engine file restore"},
+                    {"flickbox-cli.exe", "Flickbox demo tools for the console"}};
     const WORD numbers[4] = {FLICKBOX_VERSION_NUMBERS};
     for (const auto& program : programs) {
         std::string path = std::string(appState.programDir) + "\\" + program.file;
