@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 
-#include "ui/resource.h"
+#include "app/resource.h"
 
 HWND FindMainWindow()
 {

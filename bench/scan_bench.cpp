@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench/demo_like_buffer.h"
-#include "bench/reference/reference_scans.h"
+#include "tests/reference/reference_scans.h"
 #include "demo/analysis.h"
 #include "demo/resolution_records.h"
 #include "demo/team_messages.h"

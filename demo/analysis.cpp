@@ -7,6 +7,7 @@
 
 #include "demo/byte_vectors.h"
 #include "demo/demo_patterns.h"
+#include "demo/header_and_summary.h"
 
 // What the one pass over the file has found so far. The resolution rows and
 // the fallback are settled by their lowest match; the fallback and the HLTV
@@ -139,8 +140,9 @@ void AnalyseDemo(const unsigned char* bytes, size_t size, const char* currentWid
 {
     DecodeDemoHeader(bytes, size, &result->header);
 
-    CopyText(result->demoWidth, sizeof result->demoWidth, "*");
-    CopyText(result->demoHeight, sizeof result->demoHeight, "*");
+    // Every resolution text here has at most four digits: these copies always fit.
+    (void)CopyText(result->demoWidth, sizeof result->demoWidth, "*");
+    (void)CopyText(result->demoHeight, sizeof result->demoHeight, "*");
     result->isHltv = false;
     result->playerNames.clear();
 
@@ -151,11 +153,11 @@ void AnalyseDemo(const unsigned char* bytes, size_t size, const char* currentWid
     scan.result = result;
     ScanDemo(bytes, size, &scan);
     if (scan.row >= 0) {
-        CopyText(result->demoWidth, sizeof result->demoWidth, ResolutionSignatures[scan.row].width);
-        CopyText(result->demoHeight, sizeof result->demoHeight, ResolutionSignatures[scan.row].height);
+        (void)CopyText(result->demoWidth, sizeof result->demoWidth, ResolutionSignatures[scan.row].width);
+        (void)CopyText(result->demoHeight, sizeof result->demoHeight, ResolutionSignatures[scan.row].height);
     } else if (scan.fallbackFound || scan.hltvFound) {
-        CopyText(result->demoWidth, sizeof result->demoWidth, "1024");
-        CopyText(result->demoHeight, sizeof result->demoHeight, "768");
+        (void)CopyText(result->demoWidth, sizeof result->demoWidth, "1024");
+        (void)CopyText(result->demoHeight, sizeof result->demoHeight, "768");
         // An HLTV proxy's demo lists no players.
         if (scan.hltvFound) {
             result->isHltv = true;

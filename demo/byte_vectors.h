@@ -16,109 +16,105 @@
 
 enum { VECTOR_SIZE = 16 };
 
+// Every helper here is forced inline: the scans call them in their inner
+// loops, and no vector may cross a real call (see -Wpsabi below).
+#if defined(_MSC_VER)
+#define VECTOR_INLINE static __forceinline
+#else
+#define VECTOR_INLINE static inline __attribute__((always_inline))
+#endif
+
 #if defined(FLICKBOX_SSE2)
 
 typedef __m128i ByteVector;
 
-static inline ByteVector LoadBytes(const unsigned char* at)
+VECTOR_INLINE ByteVector LoadBytes(const unsigned char* at)
 {
     return _mm_loadu_si128((const __m128i*)at);
 }
 
-static inline ByteVector EqualLanes(ByteVector v, unsigned char value)
+VECTOR_INLINE ByteVector EqualLanes(ByteVector v, unsigned char value)
 {
     return _mm_cmpeq_epi8(v, _mm_set1_epi8((char)value));
 }
 
-// Lanes whose byte lies in low .. low + count - 1.
-static inline ByteVector RangeLanes(ByteVector v, unsigned char low, unsigned char count)
-{
-    ByteVector offset = _mm_sub_epi8(v, _mm_set1_epi8((char)low));
-    return _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8((char)(count - 1))), offset);
-}
-
 // Zero in the lanes whose byte lies in low .. low + limit, nonzero elsewhere:
 // several such tests ORed together are zero only where all of them hold.
-static inline ByteVector ExcessLanes(ByteVector v, unsigned char low, unsigned char limit)
+VECTOR_INLINE ByteVector ExcessLanes(ByteVector v, unsigned char low, unsigned char limit)
 {
     return _mm_subs_epu8(_mm_sub_epi8(v, _mm_set1_epi8((char)low)), _mm_set1_epi8((char)limit));
 }
 
-static inline ByteVector ZeroLanes(ByteVector v)
+VECTOR_INLINE ByteVector ZeroLanes(ByteVector v)
 {
     return _mm_cmpeq_epi8(v, _mm_setzero_si128());
 }
 
-static inline ByteVector BothLanes(ByteVector a, ByteVector b)
+VECTOR_INLINE ByteVector BothLanes(ByteVector a, ByteVector b)
 {
     return _mm_and_si128(a, b);
 }
 
-static inline ByteVector EitherLanes(ByteVector a, ByteVector b)
+VECTOR_INLINE ByteVector EitherLanes(ByteVector a, ByteVector b)
 {
     return _mm_or_si128(a, b);
 }
 
 // Bit k set when lane k is set.
-static inline unsigned int LaneBits(ByteVector lanes)
+VECTOR_INLINE unsigned int LaneBits(ByteVector lanes)
 {
     return (unsigned int)_mm_movemask_epi8(lanes);
 }
 
 #else
 
-// These helpers are always inlined: no vector crosses a real call, so the
+// The helpers are always inlined, so no vector crosses a real call and the
 // calling-convention note for targets without SSE does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 typedef unsigned char ByteVector __attribute__((vector_size(16)));
 
-static inline __attribute__((always_inline)) ByteVector Splat(unsigned char value)
+VECTOR_INLINE ByteVector Splat(unsigned char value)
 {
     ByteVector v = {value, value, value, value, value, value, value, value,
                     value, value, value, value, value, value, value, value};
     return v;
 }
 
-static inline __attribute__((always_inline)) ByteVector LoadBytes(const unsigned char* at)
+VECTOR_INLINE ByteVector LoadBytes(const unsigned char* at)
 {
     ByteVector v;
     memcpy(&v, at, sizeof v);
     return v;
 }
 
-static inline __attribute__((always_inline)) ByteVector EqualLanes(ByteVector v, unsigned char value)
+VECTOR_INLINE ByteVector EqualLanes(ByteVector v, unsigned char value)
 {
     return (ByteVector)(v == Splat(value));
 }
 
-static inline __attribute__((always_inline)) ByteVector RangeLanes(ByteVector v, unsigned char low, unsigned char count)
-{
-    return (ByteVector)((ByteVector)(v - Splat(low)) < Splat(count));
-}
-
-static inline __attribute__((always_inline)) ByteVector ExcessLanes(ByteVector v, unsigned char low, unsigned char limit)
+VECTOR_INLINE ByteVector ExcessLanes(ByteVector v, unsigned char low, unsigned char limit)
 {
     ByteVector offset = v - Splat(low);
     return (ByteVector)(offset > Splat(limit)) & offset;
 }
 
-static inline __attribute__((always_inline)) ByteVector ZeroLanes(ByteVector v)
+VECTOR_INLINE ByteVector ZeroLanes(ByteVector v)
 {
     return (ByteVector)(v == Splat(0));
 }
 
-static inline __attribute__((always_inline)) ByteVector BothLanes(ByteVector a, ByteVector b)
+VECTOR_INLINE ByteVector BothLanes(ByteVector a, ByteVector b)
 {
     return a & b;
 }
 
-static inline __attribute__((always_inline)) ByteVector EitherLanes(ByteVector a, ByteVector b)
+VECTOR_INLINE ByteVector EitherLanes(ByteVector a, ByteVector b)
 {
     return a | b;
 }
 
-static inline __attribute__((always_inline)) unsigned int LaneBits(ByteVector lanes)
+VECTOR_INLINE unsigned int LaneBits(ByteVector lanes)
 {
     unsigned int halves[4];
     memcpy(halves, &lanes, sizeof halves);
@@ -135,7 +131,7 @@ static inline __attribute__((always_inline)) unsigned int LaneBits(ByteVector la
 #endif
 
 // The index of the lowest set bit; bits is not 0.
-static inline unsigned int LowestBit(unsigned int bits)
+VECTOR_INLINE unsigned int LowestBit(unsigned int bits)
 {
 #if defined(_MSC_VER)
     unsigned long index;

@@ -20,11 +20,11 @@ static void RewriteDemo(DemoFile* file, unsigned int oldWidth, unsigned int oldH
     AskQuestion("Demo converted.");
 }
 
-void ConvertDemoResolution(HWND mainWindow, unsigned int oldWidth, unsigned int oldHeight,
+void ConvertDemoResolution(HWND mainDialog, unsigned int oldWidth, unsigned int oldHeight,
                            unsigned int newWidth, unsigned int newHeight)
 {
     DemoFile file;
-    TakeDemoPath(mainWindow, &file);
+    TakeDemoPath(mainDialog, &file);
     if (!IsSupportedResolution(newWidth, newHeight)) {
         ShowNotice(rejectionText);
         return;

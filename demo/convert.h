@@ -2,7 +2,7 @@
 #include <windows.h>
 
 // Rewrites the resolution records of the demo named in the main window.
-void ConvertDemoResolution(HWND mainWindow, unsigned int oldWidth, unsigned int oldHeight,
+void ConvertDemoResolution(HWND mainDialog, unsigned int oldWidth, unsigned int oldHeight,
                            unsigned int newWidth, unsigned int newHeight);
 
 // The dialog procedure of "Convert demo resolution" (dialog 139).

@@ -2,10 +2,10 @@
 
 #include "app/app_state.h"
 #include "app/centre_window.h"
-#include "app/main_window.h"
 #include "app/colours.h"
+#include "app/main_window.h"
+#include "app/resource.h"
 #include "demo/inspect.h"
-#include "ui/resource.h"
 
 // The background is kept with the dialog itself: the main window stays usable
 // while this dialog is open, so a second one may be opened beside it.
@@ -58,11 +58,11 @@ static void RunConversion(HWND dialog)
     unsigned int oldHeight = GetDlgItemInt(dialog, IDC_CONVERT_OLD_HEIGHT, NULL, FALSE);
     unsigned int newWidth = GetDlgItemInt(dialog, IDC_CONVERT_NEW_WIDTH, NULL, FALSE);
     unsigned int newHeight = GetDlgItemInt(dialog, IDC_CONVERT_NEW_HEIGHT, NULL, FALSE);
-    HWND mainWindow = FindMainWindow();
-    ConvertDemoResolution(mainWindow, oldWidth, oldHeight, newWidth, newHeight);
+    HWND mainDialog = FindMainWindow();
+    ConvertDemoResolution(mainDialog, oldWidth, oldHeight, newWidth, newHeight);
     SendMessageA(dialog, WM_CLOSE, 0, 0);
     ReleaseMapPreview();
-    InspectDemo(mainWindow);
+    InspectDemo(mainDialog);
 }
 
 INT_PTR CALLBACK ConvertResolutionDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)

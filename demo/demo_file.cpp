@@ -2,19 +2,16 @@
 
 #include <stdlib.h>
 
+#include "app/dialog_field.h"
+#include "app/resource.h"
 #include "shared/messages.h"
-#include "ui/resource.h"
 
-void TakeDemoPath(HWND mainWindow, DemoFile* file)
+void TakeDemoPath(HWND mainDialog, DemoFile* file)
 {
     file->handle = INVALID_HANDLE_VALUE;
     file->bytes = NULL;
     file->size = 0;
-    file->path[0] = '\0';
-    GetDlgItemTextA(mainWindow, IDC_MAIN_DEMO_PATH, file->path, sizeof file->path);
-    // A longer path would be cut and could name another file.
-    file->pathFits = GetWindowTextLengthA(GetDlgItem(mainWindow, IDC_MAIN_DEMO_PATH)) <
-                     (int)sizeof file->path;
+    file->pathFits = ReadWholeField(file->path, sizeof file->path, mainDialog, IDC_MAIN_DEMO_PATH);
 }
 
 DemoFileStep ReadDemoFile(DemoFile* file, DemoFileAccess access)

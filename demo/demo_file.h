@@ -29,7 +29,7 @@ enum DemoFileStep {
 
 // Takes the demo path from the main window's path field and leaves the file
 // closed with no buffer, so CloseDemoFile may always follow.
-void TakeDemoPath(HWND mainWindow, DemoFile* file);
+void TakeDemoPath(HWND mainDialog, DemoFile* file);
 
 // Opens the file named by TakeDemoPath and reads it whole. On failure the last
 // error describes it, ready for ReportSystemError; whatever was acquired stays

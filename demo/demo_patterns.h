@@ -1,10 +1,8 @@
 #pragma once
-// The byte patterns a demo is searched for, its header fields and the texts an
-// inspection shows: what the fast scans and the literal reference scans share.
+// The byte patterns a demo is searched for: what the fast scans and the
+// literal reference scans share.
 
 #include <stddef.h>
-
-#include "demo/analysis.h"
 
 enum {
     SIGNATURE_SIZE = 6,         // every searched pattern is six bytes
@@ -34,12 +32,3 @@ size_t ScanPositionCount(size_t size);
 // The 14-byte resolution record of a size: 8 zero bytes, the width's low 16
 // bits, 2 zero bytes, the height's low 16 bits.
 void MakeResolutionRecord(unsigned int width, unsigned int height, unsigned char* record);
-
-// The header fields; a field lying past the end of a short file keeps only the
-// bytes the file has, and a missing protocol byte reads as 0.
-void DecodeDemoHeader(const unsigned char* bytes, size_t size, DemoHeader* header);
-
-// Versions, game version, summary and preview path, from the header and the
-// resolution and HLTV mark the scans found.
-void CompleteInspection(const char* currentWidth, const char* currentHeight,
-                        const char* programDir, DemoInspection* result);

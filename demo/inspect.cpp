@@ -1,10 +1,10 @@
 #include "demo/inspect.h"
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "demo/analysis.h"
 #include "demo/demo_file.h"
 #include "shared/messages.h"
-#include "ui/resource.h"
 
 static void ListPlayers(HWND mainDialog, const DemoInspection* result)
 {
@@ -23,11 +23,12 @@ static void ShowInspection(HWND mainDialog, const DemoFile* file)
     AnalyseDemo(file->bytes, file->size, appState.currentWidth, appState.currentHeight,
                 appState.programDir, &result);
 
-    CopyText(appState.demoWidth, sizeof appState.demoWidth, result.demoWidth);
-    CopyText(appState.demoHeight, sizeof appState.demoHeight, result.demoHeight);
+    // AppState's texts have the record's sizes, so these copies always fit.
+    (void)CopyText(appState.demoWidth, sizeof appState.demoWidth, result.demoWidth);
+    (void)CopyText(appState.demoHeight, sizeof appState.demoHeight, result.demoHeight);
     appState.isHltv = result.isHltv;
     ListPlayers(mainDialog, &result);
-    CopyText(appState.networkVersion, sizeof appState.networkVersion, result.networkVersion);
+    (void)CopyText(appState.networkVersion, sizeof appState.networkVersion, result.networkVersion);
     SendDlgItemMessageA(mainDialog, IDC_MAIN_SUMMARY, WM_SETTEXT, 0, (LPARAM)result.summary);
     // A cut game directory would name another folder; none is safer than that.
     if (!CopyText(appState.modDir, sizeof appState.modDir, result.header.gameDir))

@@ -12,14 +12,14 @@ static void BlankDemo(DemoFile* file)
     if (!WriteDemoBack(file))
         return;
     char text[64];   // room for any count, so the text is never cut
-    FormatText(text, sizeof text, "%d messages stripped.", (int)count);
+    (void)FormatText(text, sizeof text, "%d messages stripped.", (int)count);
     ShowNotice(text);
 }
 
-void StripTeamMessages(HWND mainWindow)
+void StripTeamMessages(HWND mainDialog)
 {
     DemoFile file;
-    TakeDemoPath(mainWindow, &file);
+    TakeDemoPath(mainDialog, &file);
     if (!AskQuestion("Strip teamsays?"))
         return;
     BlankDemo(&file);

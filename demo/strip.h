@@ -2,4 +2,4 @@
 #include <windows.h>
 
 // Blanks the team chat of the demo named in the main window, after asking.
-void StripTeamMessages(HWND mainWindow);
+void StripTeamMessages(HWND mainDialog);

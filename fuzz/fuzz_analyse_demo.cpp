@@ -3,7 +3,7 @@
 #include <stdint.h>
 #include <stdlib.h>
 
-#include "bench/reference/reference_scans.h"
+#include "tests/reference/reference_scans.h"
 #include "demo/analysis.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

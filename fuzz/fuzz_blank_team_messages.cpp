@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "bench/reference/reference_scans.h"
+#include "tests/reference/reference_scans.h"
 #include "demo/team_messages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

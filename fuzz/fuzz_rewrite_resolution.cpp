@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "bench/reference/reference_scans.h"
+#include "tests/reference/reference_scans.h"
 #include "demo/resolution_records.h"
 
 static const unsigned int Sizes[][2] = {

@@ -3,13 +3,13 @@
 #include <string.h>
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "playback/engine_swap.h"
-#include "playback/game_command.h"
 #include "playback/game_kind.h"
+#include "playback/playback_text.h"
 #include "playback/video_mode.h"
 #include "shared/messages.h"
 #include "shared/text.h"
-#include "ui/resource.h"
 
 static bool IsProtocol43()
 {
@@ -28,27 +28,28 @@ static const GameRegistry* OverrideRegistry(const char* exePath, bool swapped)
 
 // Puts back the user's video mode and the game's engine files once the game
 // has gone, or never came up.
-static void UndoPlayChanges(HWND dialog, const char* exePath, bool swapped)
+static void UndoPlayChanges(HWND mainDialog, const char* exePath, bool swapped)
 {
     const GameRegistry* game = OverrideRegistry(exePath, swapped);
     if (game)
         WriteGameVideoMode(game, appState.currentHeight, appState.currentWidth);
     if (IsProtocol43())
-        SwapEngineFiles(dialog, false);
+        SwapEngineFiles(mainDialog, false);
 }
 
-void PlayDemo(HWND dialog)
+void PlayDemo(HWND mainDialog)
 {
     char demoPath[PATH_BUFFER_SIZE] = "";
     char exePath[PATH_BUFFER_SIZE] = "";
     char extraCommandLine[PATH_BUFFER_SIZE] = "";
     char demoSpeed[DEMO_SPEED_SIZE] = "";
-    GetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, demoPath, sizeof demoPath);
-    GetDlgItemTextA(dialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
-    GetDlgItemTextA(dialog, IDC_MAIN_COMMAND_LINE, extraCommandLine, sizeof extraCommandLine);
-    GetDlgItemTextA(dialog, IDC_MAIN_DEMO_SPEED, demoSpeed, sizeof demoSpeed);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, demoPath, sizeof demoPath);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_COMMAND_LINE, extraCommandLine, sizeof extraCommandLine);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_SPEED, demoSpeed, sizeof demoSpeed);
     char installDir[PATH_BUFFER_SIZE];
-    DeriveInstallDir(exePath, installDir, sizeof installDir);
+    // Never longer than the path it comes from, which came from a field of that size.
+    (void)DeriveInstallDir(installDir, sizeof installDir, exePath);
 
     if (strlen(demoPath) < 3) {
         ShowNotice("No demo-file loaded.");
@@ -88,7 +89,7 @@ void PlayDemo(HWND dialog)
     bool swapped = false;
     if (IsProtocol43()) {
         swapped = true;
-        SwapEngineFiles(dialog, true);
+        SwapEngineFiles(mainDialog, true);
     }
     const GameRegistry* game = OverrideRegistry(exePath, swapped);
     if (game)
@@ -105,12 +106,12 @@ void PlayDemo(HWND dialog)
         // Left as it is, the game would keep the demo's mode and the pack, and
         // the next swap would back up the pack as the game's own files.
         DeleteFileA(stagedPath);
-        UndoPlayChanges(dialog, exePath, swapped);
+        UndoPlayChanges(mainDialog, exePath, swapped);
         return;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
     DeleteFileA(stagedPath);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    UndoPlayChanges(dialog, exePath, swapped);
+    UndoPlayChanges(mainDialog, exePath, swapped);
 }

@@ -2,4 +2,4 @@
 #include <windows.h>
 
 // Stages the demo of field 1000, starts the game, waits for it and cleans up.
-void PlayDemo(HWND dialog);
+void PlayDemo(HWND mainDialog);

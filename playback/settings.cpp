@@ -3,12 +3,11 @@
 #include <string.h>
 
 #include "app/app_state.h"
-#include "playback/decimal_text.h"
-#include "playback/game_command.h"
+#include "app/resource.h"
 #include "playback/game_kind.h"
+#include "playback/playback_text.h"
 #include "shared/registry.h"
 #include "shared/text.h"
-#include "ui/resource.h"
 
 static bool WriteSetting(HKEY key, const char* name, const char* text, const char* failure)
 {
@@ -20,14 +19,14 @@ static bool WriteSetting(HKEY key, const char* name, const char* text, const cha
     return true;
 }
 
-bool SaveSettings(HWND dialog)
+bool SaveSettings(HWND mainDialog)
 {
     char exePath[PATH_BUFFER_SIZE] = "";
     char commandLine[PATH_BUFFER_SIZE] = "";
     char demoSpeed[DEMO_SPEED_SIZE] = "";
-    GetDlgItemTextA(dialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
-    GetDlgItemTextA(dialog, IDC_MAIN_COMMAND_LINE, commandLine, sizeof commandLine);
-    GetDlgItemTextA(dialog, IDC_MAIN_DEMO_SPEED, demoSpeed, sizeof demoSpeed);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_COMMAND_LINE, commandLine, sizeof commandLine);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_SPEED, demoSpeed, sizeof demoSpeed);
 
     HKEY key;
     DWORD disposition;
@@ -47,7 +46,7 @@ bool SaveSettings(HWND dialog)
     return saved;
 }
 
-static void LoadSetting(HWND dialog, HKEY key, const char* name, int field, const char* failure)
+static void LoadSetting(HWND mainDialog, HKEY key, const char* name, int field, const char* failure)
 {
     char text[PATH_BUFFER_SIZE];
     LONG status = ReadRegistryText(key, name, text, sizeof text);
@@ -55,7 +54,7 @@ static void LoadSetting(HWND dialog, HKEY key, const char* name, int field, cons
         ReportRegistryError(status, failure);
         return;
     }
-    SetDlgItemTextA(dialog, field, text);
+    SetDlgItemTextA(mainDialog, field, text);
 }
 
 static void ReadModeValue(HKEY key, const char* name, char* dest, size_t size, const char* failure)
@@ -74,7 +73,8 @@ static void ReadModeValue(HKEY key, const char* name, char* dest, size_t size, c
         ReportRegistryError(ERROR_INVALID_DATA, failure);
         return;
     }
-    CopyText(dest, size, text);
+    // dest is a resolution text of the same size as text.
+    (void)CopyText(dest, size, text);
 }
 
 static void ReadVideoMode(const GameRegistry* game)
@@ -92,19 +92,19 @@ static void ReadVideoMode(const GameRegistry* game)
     RegCloseKey(key);
 }
 
-void LoadSettings(HWND dialog)
+void LoadSettings(HWND mainDialog)
 {
     HKEY key;
     // No key is the first run, not a failure.
     if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyName, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-        LoadSetting(dialog, key, "Path", IDC_MAIN_EXE_PATH, "Could not read BWV1");
-        LoadSetting(dialog, key, "CommandLine", IDC_MAIN_COMMAND_LINE, "Could not read BWV2");
-        LoadSetting(dialog, key, "DemoSpeed", IDC_MAIN_DEMO_SPEED, "Could not read BWV3");
+        LoadSetting(mainDialog, key, "Path", IDC_MAIN_EXE_PATH, "Could not read BWV1");
+        LoadSetting(mainDialog, key, "CommandLine", IDC_MAIN_COMMAND_LINE, "Could not read BWV2");
+        LoadSetting(mainDialog, key, "DemoSpeed", IDC_MAIN_DEMO_SPEED, "Could not read BWV3");
         RegCloseKey(key);
     }
 
     char exePath[PATH_BUFFER_SIZE] = "";
-    GetDlgItemTextA(dialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
     const GameRegistry* game = GameRegistryFor(GameKindFromPath(exePath));
     if (game)
         ReadVideoMode(game);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "playback/decimal_text.h"
+#include "playback/playback_text.h"
 #include "shared/registry.h"
 
 static void WriteModeValue(HKEY key, const char* name, const char* text, const char* failure)

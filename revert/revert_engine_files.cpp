@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "revert/revert_engine_files.h"
-#include "revert/revert_plan.h"
+#include "shared/engine_plan.h"
 #include "shared/messages.h"
 #include "shared/registry.h"
 #include "shared/text.h"
@@ -31,12 +31,12 @@ static void ReportFailedCopy(const char* entry)
 {
     char message[PATH_BUFFER_SIZE];
     // Entries are short table constants, so the message always fits.
-    FormatText(message, sizeof message, "Could not revert %s", entry);
+    (void)FormatText(message, sizeof message, "Could not revert %s", entry);
     ReportSystemError(message);
 }
 
 // True when the entry was restored or had no pristine copy to restore.
-static bool RestoreCopy(const RevertCopy* copy)
+static bool RestoreCopy(const EngineCopy* copy)
 {
     if (!copy->fits) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -66,8 +66,9 @@ void RevertEngineFiles()
         return;
     }
 
-    RevertCopy copies[MOST_REVERT_COPIES];
-    int count = PlanRevertCopies(exePath, copies);
+    // The revert tool knows no demo, so it always restores this mod's files.
+    EngineCopy copies[MOST_ENGINE_COPIES];
+    int count = PlanEngineCopies(copies, REVERT_COPY, exePath, "cstrike", "");
     bool allRestored = true;
     for (int i = 0; i < count; i++) {
         if (!RestoreCopy(&copies[i]))

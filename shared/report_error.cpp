@@ -3,8 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "shared/error_text.h"
 #include "shared/messages.h"
+#include "shared/text.h"
 
 void ReportSystemError(const char* message)
 {
@@ -18,7 +18,7 @@ void ReportSystemError(const char* message)
     size_t size = strlen(message) + (systemText ? strlen(systemText) : 0) + 3;
     char* text = (char*)malloc(size);
     if (text) {
-        ComposeErrorText(text, size, message, systemText);
+        (void)ComposeErrorText(text, size, message, systemText);
         ShowMessageBox(text, "Error", MB_ICONINFORMATION);
         free(text);
     } else {

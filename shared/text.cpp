@@ -55,14 +55,14 @@ void CutAtLastBackslash(char* path)
         *last = '\0';
 }
 
-bool DeriveInstallDir(const char* exePath, char* dest, size_t size)
+bool DeriveInstallDir(char* dest, size_t size, const char* exePath)
 {
     const char* last = strrchr(exePath, '\\');
     size_t length = last ? (size_t)(last - exePath) : strlen(exePath);
     return CopyTextPrefix(dest, size, exePath, length);
 }
 
-bool LowerCaseCopy(const char* src, char* dest, size_t size)
+bool LowerCaseCopy(char* dest, size_t size, const char* src)
 {
     bool fits = CopyText(dest, size, src);
     for (char* c = dest; *c; c++) {
@@ -77,9 +77,7 @@ bool ContainsText(const char* text, const char* part)
     return strstr(text, part) != NULL;
 }
 
-bool IsCounterStrikePath(const char* exePath)
+bool ComposeErrorText(char* dest, size_t size, const char* message, const char* systemText)
 {
-    char lower[PATH_BUFFER_SIZE];
-    LowerCaseCopy(exePath, lower, sizeof lower);
-    return ContainsText(lower, "cstrike.exe");
+    return FormatText(dest, size, "%s: %s", message, systemText ? systemText : "");
 }

@@ -6,7 +6,7 @@
 
 #include "shared/registry.h"
 #include "shared/text.h"
-#include "ui/association_values.h"
+#include "ui/ui_text.h"
 
 // Creates or opens the key and sets its default value; a value that did not
 // fit (value NULL) is reported as a failed write and nothing is written.
@@ -33,13 +33,13 @@ static void WriteDefaultValue(const char* keyName, const char* value, const char
 void RegisterDemoAssociation(const char* exePath)
 {
     char command[PATH_BUFFER_SIZE];
-    bool commandFits = ComposeOpenCommand(exePath, command, sizeof command);
+    bool commandFits = ComposeOpenCommand(command, sizeof command, exePath);
     WriteDefaultValue("flickbox\\shell\\open\\command", commandFits ? command : NULL,
                       "Could not create the flickbox registry key",
                       "Could not set the shellcommand key value");
 
     char icon[PATH_BUFFER_SIZE];
-    bool iconFits = ComposeDefaultIcon(exePath, icon, sizeof icon);
+    bool iconFits = ComposeDefaultIcon(icon, sizeof icon, exePath);
     WriteDefaultValue("flickbox\\DefaultIcon", iconFits ? icon : NULL,
                       "Could not create the defaulticon registry key",
                       "Could not set the defaulticon key value");

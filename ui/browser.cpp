@@ -3,11 +3,12 @@
 #include <shlobj.h>
 
 #include "app/app_state.h"
+#include "app/dialog_field.h"
+#include "app/resource.h"
 #include "demo/inspect.h"
 #include "shared/messages.h"
 #include "shared/text.h"
-#include "ui/browser_paths.h"
-#include "ui/resource.h"
+#include "ui/ui_text.h"
 
 // A folder path the browser cannot hold: nothing is listed or loaded, and the
 // user is told why.
@@ -17,25 +18,26 @@ static void ReportPathTooLong()
     ReportSystemError("Could not read dir");
 }
 
-static void AddBrowserEntry(HWND dialog, const WIN32_FIND_DATAA* found)
+static void AddBrowserEntry(HWND mainDialog, const WIN32_FIND_DATAA* found)
 {
     if (IsCurrentFolderEntry(found->cFileName))
         return;
     char entry[sizeof found->cFileName + 2];
     if (found->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        FormatFolderEntry(found->cFileName, entry, sizeof entry);
+        (void)FormatFolderEntry(entry, sizeof entry, found->cFileName);
     else if (IsListedDemoName(found->cFileName))
-        CopyText(entry, sizeof entry, found->cFileName);
+        // entry has room for the longest name and its brackets.
+        (void)CopyText(entry, sizeof entry, found->cFileName);
     else
         return;
-    SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_ADDSTRING, 0, (LPARAM)entry);
+    SendDlgItemMessageA(mainDialog, IDC_MAIN_BROWSER, LB_ADDSTRING, 0, (LPARAM)entry);
 }
 
-void ListDemoFolder(HWND dialog, const char* folder)
+void ListDemoFolder(HWND mainDialog, const char* folder)
 {
     char pattern[PATH_BUFFER_SIZE];
     char shown[PATH_BUFFER_SIZE];
-    if (!ComposeFolderSearch(folder, pattern, sizeof pattern, shown, sizeof shown)) {
+    if (!ComposeFolderSearch(pattern, sizeof pattern, shown, sizeof shown, folder)) {
         ReportPathTooLong();
         return;
     }
@@ -43,40 +45,31 @@ void ListDemoFolder(HWND dialog, const char* folder)
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         ReportSystemError("Could not read dir");
-    SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageA(mainDialog, IDC_MAIN_BROWSER, LB_RESETCONTENT, 0, 0);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            AddBrowserEntry(dialog, &found);
+            AddBrowserEntry(mainDialog, &found);
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
-    SendDlgItemMessageA(dialog, IDC_MAIN_FOLDER, WM_SETTEXT, 0, (LPARAM)shown);
+    SendDlgItemMessageA(mainDialog, IDC_MAIN_FOLDER, WM_SETTEXT, 0, (LPARAM)shown);
 }
 
-// Reads a field whole, or fails when its text would not fit the buffer.
-static bool ReadWholeField(HWND dialog, int id, char* text, int size)
+void OpenBrowserSelection(HWND mainDialog)
 {
-    if (GetWindowTextLengthA(GetDlgItem(dialog, id)) >= size)
-        return false;
-    GetDlgItemTextA(dialog, id, text, size);
-    return true;
-}
-
-void OpenBrowserSelection(HWND dialog)
-{
-    LRESULT index = SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_GETCURSEL, 0, 0);
+    LRESULT index = SendDlgItemMessageA(mainDialog, IDC_MAIN_BROWSER, LB_GETCURSEL, 0, 0);
     if (index == LB_ERR)
         return;
     char entry[PATH_BUFFER_SIZE + 2];
-    LRESULT entryLength = SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_GETTEXTLEN, index, 0);
+    LRESULT entryLength = SendDlgItemMessageA(mainDialog, IDC_MAIN_BROWSER, LB_GETTEXTLEN, index, 0);
     if (entryLength == LB_ERR || entryLength >= (LRESULT)sizeof entry)
         return;
-    SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_GETTEXT, index, (LPARAM)entry);
+    SendDlgItemMessageA(mainDialog, IDC_MAIN_BROWSER, LB_GETTEXT, index, (LPARAM)entry);
 
     char folderText[PATH_BUFFER_SIZE];
     char path[PATH_BUFFER_SIZE];
-    if (!ReadWholeField(dialog, IDC_MAIN_FOLDER, folderText, sizeof folderText) ||
-        !JoinBrowserPath(folderText, entry, path, sizeof path)) {
+    if (!ReadWholeField(folderText, sizeof folderText, mainDialog, IDC_MAIN_FOLDER) ||
+        !JoinBrowserPath(path, sizeof path, folderText, entry)) {
         ReportPathTooLong();
         return;
     }
@@ -84,22 +77,22 @@ void OpenBrowserSelection(HWND dialog)
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         char folder[PATH_BUFFER_SIZE];
-        if (!BrowserFolderTarget(folderText, entry, folder, sizeof folder)) {
+        if (!BrowserFolderTarget(folder, sizeof folder, folderText, entry)) {
             ReportPathTooLong();
             return;
         }
-        ListDemoFolder(dialog, folder);
+        ListDemoFolder(mainDialog, folder);
         return;
     }
-    SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, path);
+    SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path);
     ReleaseMapPreview();
-    InspectDemo(dialog);
+    InspectDemo(mainDialog);
 }
 
-void ListDesktopFolder(HWND dialog)
+void ListDesktopFolder(HWND mainDialog)
 {
     char desktop[MAX_PATH];
-    if (!SHGetSpecialFolderPathA(dialog, desktop, CSIDL_DESKTOPDIRECTORY, FALSE))
+    if (!SHGetSpecialFolderPathA(mainDialog, desktop, CSIDL_DESKTOPDIRECTORY, FALSE))
         return;
-    ListDemoFolder(dialog, desktop);
+    ListDemoFolder(mainDialog, desktop);
 }

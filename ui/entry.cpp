@@ -2,11 +2,11 @@
 
 #include "app/app_state.h"
 #include "app/colours.h"
+#include "app/main_window.h"
+#include "app/resource.h"
 #include "ui/association.h"
 #include "ui/long_path.h"
 #include "ui/main_dialog.h"
-#include "ui/resource.h"
-#include "app/main_window.h"
 #include "ui/single_instance.h"
 
 // The command line is one optional demo path. A later instance hands that path

@@ -9,7 +9,8 @@ static bool BrowseForFile(char* path, HWND owner, const char* filter, const char
 {
     // The dialog works on a copy, so a cancel leaves the caller's text alone.
     char chosen[PATH_BUFFER_SIZE];
-    CopyText(chosen, sizeof chosen, path);
+    // Both are PATH_BUFFER_SIZE bytes, so the copies here always fit.
+    (void)CopyText(chosen, sizeof chosen, path);
     OPENFILENAMEA dialog;
     memset(&dialog, 0, sizeof dialog);
     // The record without the later extension fields, which every system reads.
@@ -22,7 +23,7 @@ static bool BrowseForFile(char* path, HWND owner, const char* filter, const char
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetOpenFileNameA(&dialog))
         return false;
-    CopyText(path, PATH_BUFFER_SIZE, chosen);
+    (void)CopyText(path, PATH_BUFFER_SIZE, chosen);
     return true;
 }
 

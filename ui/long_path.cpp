@@ -23,7 +23,8 @@ static bool FindStoredName(const char* path, char* longName, size_t size, void*)
 
 DWORD WalkToLongPath(const char* shortPath, char* dest, DWORD capacity)
 {
-    WalkLongPath(shortPath, dest, capacity, FindStoredName, NULL);
+    // The walk leaves dest empty when the long form does not fit.
+    (void)WalkLongPath(dest, capacity, shortPath, FindStoredName, NULL);
     return 0;
 }
 

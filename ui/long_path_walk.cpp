@@ -32,7 +32,7 @@ static bool AppendComponent(const char* shortPath, size_t start, size_t end, cha
     return AppendPrefix(dest, size, component, length);
 }
 
-bool WalkLongPath(const char* shortPath, char* dest, size_t size, LongNameLookup lookup,
+bool WalkLongPath(char* dest, size_t size, const char* shortPath, LongNameLookup lookup,
                   void* context)
 {
     if (size == 0)

@@ -14,5 +14,5 @@ typedef bool (*LongNameLookup)(const char* path, char* longName, size_t size, vo
 // so a UNC start or a doubled backslash is kept; a drive ("C:") is kept as
 // given and a final backslash is dropped. False, with dest empty, when the
 // result would not fit.
-bool WalkLongPath(const char* shortPath, char* dest, size_t size, LongNameLookup lookup,
-                  void* context);
+[[nodiscard]] bool WalkLongPath(char* dest, size_t size, const char* shortPath,
+                                LongNameLookup lookup, void* context);

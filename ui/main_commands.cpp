@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "demo/convert.h"
 #include "demo/inspect.h"
 #include "demo/strip.h"
@@ -12,51 +13,51 @@
 #include "shared/text.h"
 #include "ui/browser.h"
 #include "ui/file_dialogs.h"
-#include "ui/resource.h"
 
-static void ReinspectDemo(HWND dialog)
+static void ReinspectDemo(HWND mainDialog)
 {
     ReleaseMapPreview();
     char path[PATH_BUFFER_SIZE];
-    GetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
     if (path[0] != '\0')
-        InspectDemo(dialog);
+        InspectDemo(mainDialog);
 }
 
-static void ChooseDemo(HWND dialog)
+static void ChooseDemo(HWND mainDialog)
 {
     char path[PATH_BUFFER_SIZE];
-    GetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
-    if (BrowseForDemo(path, dialog)) {
-        SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, path);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
+    if (BrowseForDemo(path, mainDialog)) {
+        SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path);
         char folder[PATH_BUFFER_SIZE];
-        CopyText(folder, sizeof folder, path);
+        // Both are PATH_BUFFER_SIZE bytes.
+        (void)CopyText(folder, sizeof folder, path);
         CutAtLastBackslash(folder);
-        ListDemoFolder(dialog, folder);
+        ListDemoFolder(mainDialog, folder);
     }
     // Chosen or cancelled, the demo in the field is inspected afresh.
-    ReinspectDemo(dialog);
+    ReinspectDemo(mainDialog);
 }
 
-static void ChooseGameExecutable(HWND dialog)
+static void ChooseGameExecutable(HWND mainDialog)
 {
     char path[PATH_BUFFER_SIZE];
-    GetDlgItemTextA(dialog, IDC_MAIN_EXE_PATH, path, sizeof path);
-    if (BrowseForGameExecutable(path, dialog))
-        SetDlgItemTextA(dialog, IDC_MAIN_EXE_PATH, path);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, path, sizeof path);
+    if (BrowseForGameExecutable(path, mainDialog))
+        SetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, path);
 }
 
-static void SaveMainSettings(HWND dialog)
+static void SaveMainSettings(HWND mainDialog)
 {
     // A failed save has already shown its own message.
-    if (SaveSettings(dialog))
+    if (SaveSettings(mainDialog))
         ShowNotice("Settings succesfully saved.");
 }
 
-static void OpenConverter(HWND dialog)
+static void OpenConverter(HWND mainDialog)
 {
     char path[PATH_BUFFER_SIZE];
-    GetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
+    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
     if (strlen(path) < 2) {
         ShowNotice("No demo loaded.");
         return;
@@ -65,22 +66,22 @@ static void OpenConverter(HWND dialog)
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_CONVERT), NULL, ConvertResolutionDialog, 0);
 }
 
-BOOL HandleMainCommand(HWND dialog, WORD id, WORD code)
+BOOL HandleMainCommand(HWND mainDialog, WORD id, WORD code)
 {
     switch (id) {
-    case IDOK: ReinspectDemo(dialog); break;
-    case IDCANCEL: EndDialog(dialog, IDCANCEL); break;
-    case IDC_MAIN_BROWSE_DEMO: ChooseDemo(dialog); break;
-    case IDC_MAIN_PLAY: PlayDemo(dialog); break;
-    case IDC_MAIN_SAVE: SaveMainSettings(dialog); break;
-    case IDC_MAIN_BROWSE_EXE: ChooseGameExecutable(dialog); break;
+    case IDOK: ReinspectDemo(mainDialog); break;
+    case IDCANCEL: EndDialog(mainDialog, IDCANCEL); break;
+    case IDC_MAIN_BROWSE_DEMO: ChooseDemo(mainDialog); break;
+    case IDC_MAIN_PLAY: PlayDemo(mainDialog); break;
+    case IDC_MAIN_SAVE: SaveMainSettings(mainDialog); break;
+    case IDC_MAIN_BROWSE_EXE: ChooseGameExecutable(mainDialog); break;
     case IDC_MAIN_BROWSER:
         if (code == LBN_DBLCLK)
-            OpenBrowserSelection(dialog);
+            OpenBrowserSelection(mainDialog);
         break;
-    case IDC_MAIN_STRIP: StripTeamMessages(dialog); break;
-    case IDC_MAIN_CONVERT: OpenConverter(dialog); break;
-    case IDC_MAIN_DESKTOP: ListDesktopFolder(dialog); break;
+    case IDC_MAIN_STRIP: StripTeamMessages(mainDialog); break;
+    case IDC_MAIN_CONVERT: OpenConverter(mainDialog); break;
+    case IDC_MAIN_DESKTOP: ListDesktopFolder(mainDialog); break;
     }
     return TRUE;
 }

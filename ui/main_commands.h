@@ -3,4 +3,4 @@
 
 // Carries out one command of the main dialog; the browser list acts on a
 // double-click only. Always true.
-BOOL HandleMainCommand(HWND dialog, WORD id, WORD code);
+BOOL HandleMainCommand(HWND mainDialog, WORD id, WORD code);

@@ -5,12 +5,12 @@
 #include "app/app_state.h"
 #include "app/centre_window.h"
 #include "app/colours.h"
+#include "app/resource.h"
 #include "demo/inspect.h"
 #include "playback/settings.h"
 #include "shared/text.h"
 #include "ui/browser.h"
 #include "ui/main_commands.h"
-#include "ui/resource.h"
 
 static HBITMAP backgroundBitmap;
 static HICON windowIcon;
@@ -37,54 +37,56 @@ static void PaintMainDialog(HDC dc)
         DrawBitmap(dc, appState.mapPreview, 37, 125);
 }
 
-static void LoadDemoAtStart(HWND dialog)
+static void LoadDemoAtStart(HWND mainDialog)
 {
-    SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, appState.startupDemoPath);
+    SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, appState.startupDemoPath);
     ReleaseMapPreview();
     char folder[PATH_BUFFER_SIZE];
-    CopyText(folder, sizeof folder, appState.startupDemoPath);
+    // Both are PATH_BUFFER_SIZE bytes.
+    (void)CopyText(folder, sizeof folder, appState.startupDemoPath);
     CutAtLastBackslash(folder);
-    ListDemoFolder(dialog, folder);
-    InspectDemo(dialog);
+    ListDemoFolder(mainDialog, folder);
+    InspectDemo(mainDialog);
 }
 
-static void InitialiseMainDialog(HWND dialog)
+static void InitialiseMainDialog(HWND mainDialog)
 {
     backgroundBitmap = (HBITMAP)LoadImageA(appInstance, MAKEINTRESOURCEA(IDB_MAIN_BACKGROUND),
                                            IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
-    InvalidateRect(dialog, NULL, FALSE);
-    UpdateWindow(dialog);
-    CentreWindow(dialog);
+    InvalidateRect(mainDialog, NULL, FALSE);
+    UpdateWindow(mainDialog);
+    CentreWindow(mainDialog);
     windowIcon = (HICON)LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_FLICKBOX), IMAGE_ICON,
                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                    LR_DEFAULTCOLOR);
     if (windowIcon) {
         // The one small image serves as the big icon too.
-        SendMessageA(dialog, WM_SETICON, ICON_SMALL, (LPARAM)windowIcon);
-        SendMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)windowIcon);
+        SendMessageA(mainDialog, WM_SETICON, ICON_SMALL, (LPARAM)windowIcon);
+        SendMessageA(mainDialog, WM_SETICON, ICON_BIG, (LPARAM)windowIcon);
     }
-    LoadSettings(dialog);
+    LoadSettings(mainDialog);
     // Fewer than 3 characters cannot name a demo.
     if (strlen(appState.startupDemoPath) >= 3)
-        LoadDemoAtStart(dialog);
+        LoadDemoAtStart(mainDialog);
     else
-        ListDemoFolder(dialog, appState.programDir);
+        ListDemoFolder(mainDialog, appState.programDir);
 }
 
 // A demo path handed over by a later instance. The record's size bounds the
 // copy: a sender's text need not end in a NUL.
-static void TakeHandedOverDemo(HWND dialog, const COPYDATASTRUCT* record)
+static void TakeHandedOverDemo(HWND mainDialog, const COPYDATASTRUCT* record)
 {
     if (!record || !record->lpData || record->cbData == 0)
         return;
-    ShowWindow(dialog, SW_SHOWNORMAL);
-    CopyTextPrefix(appState.startupDemoPath, sizeof appState.startupDemoPath,
+    ShowWindow(mainDialog, SW_SHOWNORMAL);
+    // A longer text is cut to the buffer, as the path field would cut it.
+    (void)CopyTextPrefix(appState.startupDemoPath, sizeof appState.startupDemoPath,
                    (const char*)record->lpData, record->cbData);
     if (strlen(appState.startupDemoPath) < 3)
         return;
-    SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, appState.startupDemoPath);
+    SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, appState.startupDemoPath);
     ReleaseMapPreview();
-    InspectDemo(dialog);
+    InspectDemo(mainDialog);
 }
 
 static void ReleaseMainDialogResources()
@@ -114,31 +116,31 @@ static INT_PTR ColourControl(WPARAM wParam, HBRUSH brush)
 
 // The colour messages return their brush as the result; everything else
 // returns whether it was handled (no message crackers here for that reason).
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK MainDialogProc(HWND mainDialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        InitialiseMainDialog(dialog);
+        InitialiseMainDialog(mainDialog);
         return TRUE;
     case WM_COMMAND:
-        return HandleMainCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        return HandleMainCommand(mainDialog, LOWORD(wParam), HIWORD(wParam));
     case WM_PAINT: {
         PAINTSTRUCT paint;
-        HDC dc = BeginPaint(dialog, &paint);
+        HDC dc = BeginPaint(mainDialog, &paint);
         PaintMainDialog(dc);
-        EndPaint(dialog, &paint);
+        EndPaint(mainDialog, &paint);
         return TRUE;
     }
     case WM_CLOSE:
-        EndDialog(dialog, 0);
+        EndDialog(mainDialog, 0);
         return TRUE;
     case WM_DESTROY:
         ReleaseMainDialogResources();
         return FALSE;
     case WM_COPYDATA:
-        TakeHandedOverDemo(dialog, (const COPYDATASTRUCT*)lParam);
+        TakeHandedOverDemo(mainDialog, (const COPYDATASTRUCT*)lParam);
         // A dialog answers a sender through its message result.
-        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+        SetWindowLongPtrA(mainDialog, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:

@@ -2,4 +2,4 @@
 #include <windows.h>
 
 // The dialog procedure of the main window (dialog 101).
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK MainDialogProc(HWND mainDialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -233,6 +233,12 @@ TEST(DemoPlayerNames, TokeniserRules)
         {"\\name\\Rookie\\model\\gordon", {"Rookie"}},
         {"\\Name\\Rookie", {}},
         {"\\names\\Rookie", {}},
+        // The key is exactly these four letters: a near miss in any one is no key.
+        {"\\xame\\Rookie", {}},
+        {"\\nxme\\Rookie", {}},
+        {"\\naxe\\Rookie", {}},
+        {"\\namx\\Rookie", {}},
+        {"\\nam\\Rookie", {}},
         {"\\name\\name\\Sniper", {"name"}},
         {"\\name\\name\\name\\Sniper", {"name", "Sniper"}},
         {"\\name\\\\\\\\model\\gordon", {"model"}},

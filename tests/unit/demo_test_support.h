@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/reference/reference_scans.h"
+#include "tests/reference/reference_scans.h"
 #include "demo/analysis.h"
 #include "tests/support/demo_corpus.h"
 

@@ -4,34 +4,9 @@
 
 #include <string>
 
-#include "playback/decimal_text.h"
-#include "playback/engine_paths.h"
-#include "playback/game_command.h"
 #include "playback/game_kind.h"
+#include "playback/playback_text.h"
 #include "shared/text.h"
-
-TEST(PlaybackGameKind, HalfLifeIsTestedFirstOnALowerCasedCopy)
-{
-    struct Row {
-        const char* path;
-        GameKind kind;
-    } rows[] = {
-        {"C:\\Games\\Half-Life\\hl.exe", GAME_HALF_LIFE},
-        {"C:\\GAMES\\HALF-LIFE\\HL.EXE", GAME_HALF_LIFE},
-        {"D:\\GAMES\\CSTRIKE.EXE", GAME_COUNTER_STRIKE},
-        {"C:\\Games\\hl.exe.old\\cstrike.exe", GAME_HALF_LIFE},
-        {"C:\\Games\\cstrike.exe\\hl.exe", GAME_HALF_LIFE},
-        {"C:\\Games\\Half-Life\\hl2.exe", GAME_NONE},
-        {"C:\\Games\\Half-Life\\hl.ex", GAME_NONE},
-        {"", GAME_NONE},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(row.kind, GameKindFromPath(row.path)) << row.path;
-
-    std::string longPath(300, 'a');
-    longPath += "\\hl.exe";
-    EXPECT_EQ(GAME_NONE, GameKindFromPath(longPath.c_str()));
-}
 
 TEST(PlaybackGameKind, EachGameHasItsKeyAndMessages)
 {
@@ -155,62 +130,4 @@ TEST(PlaybackCommandLine, ModDirMustStayInTheGameTree)
     };
     for (const Row& row : rows)
         EXPECT_EQ(row.safe, IsSafeModDir(row.modDir)) << row.modDir;
-}
-
-TEST(PlaybackEnginePaths, FormsKeepTheDoubledSeparators)
-{
-    struct Row {
-        bool modFile;
-        const char* entry;
-        const char* suffix;
-        const char* expected;
-    } rows[] = {
-        {false, "hl.dat", "", "C:\\HL\\hl.dat"},
-        {false, "hl.exe", ".org", "C:\\HL\\hl.exe.org"},
-        {false, "\\valve\\dlls\\hl.dll", "", "C:\\HL\\\\valve\\dlls\\hl.dll"},
-        {false, "\\valve\\dlls\\hl.dll", ".org", "C:\\HL\\\\valve\\dlls\\hl.dll.org"},
-        {false, "\\valve\\dlls\\hl.dll", ".bak", "C:\\HL\\\\valve\\dlls\\hl.dll.bak"},
-        {true, "\\cl_dlls\\client.dll", "", "C:\\HL\\cstrike\\\\cl_dlls\\client.dll"},
-        {true, "\\dlls\\mp.dll", ".org", "C:\\HL\\cstrike\\\\dlls\\mp.dll.org"},
-        {true, "\\dlls\\mp.dll", ".bak", "C:\\HL\\cstrike\\\\dlls\\mp.dll.bak"},
-    };
-    for (const Row& row : rows) {
-        char path[PATH_BUFFER_SIZE];
-        bool fits = row.modFile
-                        ? ComposeModFilePath(path, sizeof path, "C:\\HL", "cstrike", row.entry, row.suffix)
-                        : ComposeEngineFilePath(path, sizeof path, "C:\\HL", row.entry, row.suffix);
-        EXPECT_TRUE(fits);
-        EXPECT_STREQ(row.expected, path);
-    }
-}
-
-TEST(PlaybackEnginePaths, PackSourcesFollowTheActiveSet)
-{
-    char path[PATH_BUFFER_SIZE];
-    ASSERT_TRUE(ComposeEnginePackPath(path, sizeof path, "C:\\FB", false, "hw.dll"));
-    EXPECT_STREQ("C:\\FB\\p43\\hw.dll", path);
-    ASSERT_TRUE(ComposeEnginePackPath(path, sizeof path, "C:\\FB", true, "\\valve\\cl_dlls\\client.dll"));
-    EXPECT_STREQ("C:\\FB\\p43r\\\\valve\\cl_dlls\\client.dll", path);
-    ASSERT_TRUE(ComposeModPackPath(path, sizeof path, "C:\\FB", "cstrike", false, "\\dlls\\mp.dll"));
-    EXPECT_STREQ("C:\\FB\\cstrike\\\\dlls\\mp.dll", path);
-    ASSERT_TRUE(ComposeModPackPath(path, sizeof path, "C:\\FB", "cstrike", true, "\\dlls\\mp.dll"));
-    EXPECT_STREQ("C:\\FB\\cstriker\\\\dlls\\mp.dll", path);
-}
-
-TEST(PlaybackEnginePaths, TooLongPathsAreDetected)
-{
-    char path[PATH_BUFFER_SIZE];
-    // "\" + "hl.dat" + ".bak" adds 11 characters.
-    std::string dir(248, 'd');
-    EXPECT_TRUE(ComposeEngineFilePath(path, sizeof path, dir.c_str(), "hl.dat", ".bak"));
-    dir += 'd';
-    EXPECT_FALSE(ComposeEngineFilePath(path, sizeof path, dir.c_str(), "hl.dat", ".bak"));
-    EXPECT_TRUE(ComposeEngineFilePath(path, sizeof path, dir.c_str(), "hl.dat", ""));
-
-    std::string mod(259, 'm');
-    EXPECT_FALSE(ComposeModFilePath(path, sizeof path, "C:", mod.c_str(), "\\dlls\\mp.dll", ""));
-    EXPECT_FALSE(ComposeModPackPath(path, sizeof path, "C:", mod.c_str(), true, "\\dlls\\mp.dll"));
-    std::string program(248, 'p');
-    EXPECT_FALSE(ComposeEnginePackPath(path, sizeof path, program.c_str(), true, "hw.dll"));
-    EXPECT_TRUE(ComposeEnginePackPath(path, sizeof path, program.c_str(), false, "hw.dll"));
 }

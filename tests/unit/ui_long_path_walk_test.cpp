@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,12 +41,14 @@ FakeDisk StandardDisk()
     return disk;
 }
 
+// The destination has exactly the size given, so a write past it is a fault
+// the sanitizers see.
 std::string Walk(FakeDisk& disk, const char* shortPath, size_t size = PATH_BUFFER_SIZE)
 {
-    std::vector<char> dest(size + 1, '#');
-    bool fits = WalkLongPath(shortPath, dest.data(), size, LookUp, &disk);
-    EXPECT_EQ('#', dest[size]) << "wrote past the capacity";
-    std::string result = dest.data();
+    std::unique_ptr<char[]> dest(new char[size]);
+    bool fits = WalkLongPath(dest.get(), size, shortPath, LookUp, &disk);
+    EXPECT_NE(nullptr, memchr(dest.get(), '\0', size)) << "left unterminated";
+    std::string result = dest.get();
     if (!fits) {
         EXPECT_EQ("", result);
     }
@@ -83,6 +88,32 @@ TEST(UiLongPathWalk, ComponentsTakeTheirStoredNames)
     }
 }
 
+// A one-letter component is a name like any other; an empty one (a leading,
+// doubled or final backslash) is never looked up.
+TEST(UiLongPathWalk, OneLetterComponentsAreLookedUpAndEmptyOnesAreNot)
+{
+    struct Row {
+        const char* shortPath;
+        const char* longPath;
+        std::vector<std::string> lookedUp;
+    } rows[] = {
+        {"C:\\D\\M", "C:\\Demos\\maps", {"C:\\D", "C:\\D\\M"}},
+        {"X", "Xtra", {"X"}},
+        {"C:\\D\\", "C:\\Demos", {"C:\\D"}},
+        {"C:\\D\\\\M", "C:\\Demos\\\\M", {"C:\\D", "C:\\D\\\\M"}},
+        {"\\\\D", "\\\\D", {"\\\\D"}},
+        {"\\", "", {}},
+    };
+    for (const Row& row : rows) {
+        FakeDisk disk;
+        disk.names["C:\\D"] = "Demos";
+        disk.names["C:\\D\\M"] = "maps";
+        disk.names["X"] = "Xtra";
+        EXPECT_EQ(row.longPath, Walk(disk, row.shortPath)) << row.shortPath;
+        EXPECT_EQ(row.lookedUp, disk.lookedUp) << row.shortPath;
+    }
+}
+
 TEST(UiLongPathWalk, ResultThatDoesNotFitLeavesTheDestinationEmpty)
 {
     FakeDisk disk = StandardDisk();
@@ -95,7 +126,7 @@ TEST(UiLongPathWalk, ResultThatDoesNotFitLeavesTheDestinationEmpty)
     EXPECT_EQ("", Walk(disk, "C:\\PROGRA~1", 12));
 
     char none[1] = {'#'};
-    EXPECT_FALSE(WalkLongPath("C:\\X", none, 0, LookUp, &disk));
+    EXPECT_FALSE(WalkLongPath(none, 0, "C:\\X", LookUp, &disk));
     EXPECT_EQ('#', none[0]);
 }
 
@@ -105,7 +136,7 @@ TEST(UiLongPathWalk, PrefixBeyondThePathLimitIsNotLookedUp)
     std::string folder(300, 'a');
     std::string shortPath = "C:\\" + folder + "\\B";
     std::vector<char> dest(400);
-    ASSERT_TRUE(WalkLongPath(shortPath.c_str(), dest.data(), dest.size(), LookUp, &disk));
+    ASSERT_TRUE(WalkLongPath(dest.data(), dest.size(), shortPath.c_str(), LookUp, &disk));
     EXPECT_EQ(shortPath, dest.data());
     EXPECT_TRUE(disk.lookedUp.empty());
 }

@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/colours.h"
+#include "app/resource.h"
 #include "demo/convert.h"
 #include "demo/inspect.h"
 #include "tests/win/support/demo_test_support.h"
@@ -11,7 +12,6 @@
 #include "tests/win/support/recorded_messages.h"
 #include "tests/win/support/scratch_files.h"
 #include "tools/sample_demo.h"
-#include "ui/resource.h"
 
 static HWND OpenConverter()
 {
@@ -37,8 +37,8 @@ static HWND InspectedMainDialog(const std::string& demo)
 
 TEST(DemoConvertDialog, ShowsCurrentSizeWithIconCentred)
 {
-    CopyText(appState.demoWidth, sizeof appState.demoWidth, "800");
-    CopyText(appState.demoHeight, sizeof appState.demoHeight, "*");
+    EXPECT_TRUE(CopyText(appState.demoWidth, sizeof appState.demoWidth, "800"));
+    EXPECT_TRUE(CopyText(appState.demoHeight, sizeof appState.demoHeight, "*"));
 
     HWND dialog = OpenConverter();
     ASSERT_TRUE(dialog);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "demo/inspect.h"
 #include "tests/win/support/demo_test_support.h"
 #include "tests/win/support/dialog_fields.h"
@@ -10,7 +11,6 @@
 #include "tests/win/support/recorded_messages.h"
 #include "tests/win/support/scratch_files.h"
 #include "tools/sample_demo.h"
-#include "ui/resource.h"
 
 static const char rookieSummary[] =
     "Half-Life Version: 1.1.0.4\nDemo Type: HLDEMO\nDemo Version: 5\nNetwork Version: 43\n"
@@ -37,9 +37,9 @@ static HWND StartInspection(const std::string& folder)
 {
     TakeRecordedBoxes();
     ClearInspectionState();
-    CopyText(appState.programDir, sizeof appState.programDir, folder.c_str());
-    CopyText(appState.currentWidth, sizeof appState.currentWidth, "800");
-    CopyText(appState.currentHeight, sizeof appState.currentHeight, "600");
+    EXPECT_TRUE(CopyText(appState.programDir, sizeof appState.programDir, folder.c_str()));
+    EXPECT_TRUE(CopyText(appState.currentWidth, sizeof appState.currentWidth, "800"));
+    EXPECT_TRUE(CopyText(appState.currentHeight, sizeof appState.currentHeight, "600"));
     return CreateIdleDialog(IDD_MAIN);
 }
 
@@ -253,7 +253,7 @@ TEST(DemoInspect, OverlongGameDirectoryLeavesModDirEmpty)
         bytes[i] = 'm';
     std::string demo = folder + "\\longmod.dem";
     ASSERT_TRUE(WriteFileBytes(demo, bytes));
-    CopyText(appState.modDir, sizeof appState.modDir, "cstrike");
+    EXPECT_TRUE(CopyText(appState.modDir, sizeof appState.modDir, "cstrike"));
 
     SetDemoPath(mainDialog, demo);
     InspectDemo(mainDialog);

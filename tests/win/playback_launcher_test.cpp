@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "playback/launcher.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
@@ -13,7 +14,6 @@
 #include "tests/win/support/recorded_messages.h"
 #include "tests/win/support/scratch_files.h"
 #include "tools/sample_demo.h"
-#include "ui/resource.h"
 
 struct PlayScene {
     std::string root;

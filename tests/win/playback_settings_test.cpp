@@ -5,12 +5,12 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "playback/settings.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
-#include "ui/resource.h"
 
 static void WriteSetting(const char* name, DWORD type, const std::string& bytes)
 {

@@ -11,8 +11,8 @@
 
 #include "app/app_state.h"
 #include "app/colours.h"
+#include "app/resource.h"
 #include "tests/win/support/dialog_fields.h"
-#include "ui/resource.h"
 
 namespace {
 

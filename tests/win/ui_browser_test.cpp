@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "shared/text.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
@@ -19,7 +20,6 @@
 #include "tests/win/support/scratch_files.h"
 #include "tests/win/support/ui_test_support.h"
 #include "ui/browser.h"
-#include "ui/resource.h"
 
 namespace {
 

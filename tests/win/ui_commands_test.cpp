@@ -11,6 +11,7 @@
 
 #include "app/app_state.h"
 #include "app/colours.h"
+#include "app/resource.h"
 #include "shared/text.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
@@ -19,7 +20,6 @@
 #include "tests/win/support/ui_test_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_dialog.h"
-#include "ui/resource.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ void ActSoon(const char* title, const std::string& fileName)
 
 TEST(UiMainCommands, CloseEndsWithZeroAndCancelWithTwo)
 {
-    CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, "");
+    EXPECT_TRUE(CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, ""));
     ActSoon("Flickbox", "close");
     EXPECT_EQ(0, DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MAIN), NULL,
                                  MainDialogProc, 0));

@@ -10,19 +10,19 @@
 
 #include "app/app_state.h"
 #include "app/colours.h"
+#include "app/resource.h"
 #include "shared/text.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/recorded_messages.h"
 #include "tests/win/support/scratch_files.h"
 #include "tests/win/support/ui_test_support.h"
 #include "ui/main_dialog.h"
-#include "ui/resource.h"
 
 namespace {
 
 void ResetStartup(const char* demoPath)
 {
-    CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, demoPath);
+    EXPECT_TRUE(CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, demoPath));
     ReleaseMapPreview();
     TakeRecordedBoxes();
 }
@@ -73,8 +73,8 @@ TEST(UiMainDialog, StartWithoutDemoListsTheProgramFolder)
     std::string folder = MakeFreshFolder("C:\\ui start plain");
     WriteUiDemo(folder + "\\b.dem");
     char savedDir[PATH_BUFFER_SIZE];
-    CopyText(savedDir, sizeof savedDir, appState.programDir);
-    CopyText(appState.programDir, sizeof appState.programDir, folder.c_str());
+    EXPECT_TRUE(CopyText(savedDir, sizeof savedDir, appState.programDir));
+    EXPECT_TRUE(CopyText(appState.programDir, sizeof appState.programDir, folder.c_str()));
     // One or two characters are no demo.
     for (const char* startup : {"", "ab"}) {
         ResetStartup(startup);
@@ -86,7 +86,7 @@ TEST(UiMainDialog, StartWithoutDemoListsTheProgramFolder)
         EXPECT_TRUE(TakeRecordedBoxes().empty());
         CloseMainDialog(dialog);
     }
-    CopyText(appState.programDir, sizeof appState.programDir, savedDir);
+    EXPECT_TRUE(CopyText(appState.programDir, sizeof appState.programDir, savedDir));
     RemoveTree(folder);
 }
 
@@ -244,7 +244,7 @@ TEST(UiHandOver, CopyIsBoundedByTheRecordAndTheBuffer)
     EXPECT_EQ(demo, FieldText(dialog, IDC_MAIN_DEMO_PATH));
 
     // Records with no data change nothing.
-    CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, "kept");
+    EXPECT_TRUE(CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, "kept"));
     SendCopyData(dialog, demo.c_str(), 0);
     SendCopyData(dialog, NULL, 10);
     EXPECT_STREQ("kept", appState.startupDemoPath);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window.h"
+#include "app/resource.h"
 #include "shared/text.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
@@ -16,8 +18,6 @@
 #include "tests/win/support/ui_test_support.h"
 #include "ui/association.h"
 #include "ui/long_path.h"
-#include "ui/resource.h"
-#include "app/main_window.h"
 #include "ui/single_instance.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
 #include "tests/win/support/scratch_files.h"
-#include "ui/resource.h"
 
 DemoScene OpenDemoScene(const char* folderName, const char* fileName)
 {

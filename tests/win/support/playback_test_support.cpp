@@ -127,14 +127,14 @@ GameTree BuildGameAndPack(const std::string& root, bool counterStrike, const std
     GameTree tree = BuildGameTree(root + "\\game", counterStrike, mod);
     std::string programDir = root + "\\flickbox";
     BuildPack(programDir, counterStrike, mod);
-    CopyText(appState.programDir, sizeof appState.programDir, programDir.c_str());
+    EXPECT_TRUE(CopyText(appState.programDir, sizeof appState.programDir, programDir.c_str()));
     return tree;
 }
 
 void RemoveGameAndPack(const std::string& root)
 {
     RemoveTree(root);
-    CopyText(appState.programDir, sizeof appState.programDir, TestBinDir().c_str());
+    EXPECT_TRUE(CopyText(appState.programDir, sizeof appState.programDir, TestBinDir().c_str()));
 }
 
 void ExpectTreeFiles(const GameTree& tree, const std::string& origin, const std::string& suffix)
@@ -168,15 +168,15 @@ std::map<std::string, std::string> ReadReport(const GameTree& tree)
 void SetDemoState(const char* modDir, const char* networkVersion, const char* width,
                   const char* height, bool hltv)
 {
-    CopyText(appState.modDir, sizeof appState.modDir, modDir);
-    CopyText(appState.networkVersion, sizeof appState.networkVersion, networkVersion);
-    CopyText(appState.demoWidth, sizeof appState.demoWidth, width);
-    CopyText(appState.demoHeight, sizeof appState.demoHeight, height);
+    EXPECT_TRUE(CopyText(appState.modDir, sizeof appState.modDir, modDir));
+    EXPECT_TRUE(CopyText(appState.networkVersion, sizeof appState.networkVersion, networkVersion));
+    EXPECT_TRUE(CopyText(appState.demoWidth, sizeof appState.demoWidth, width));
+    EXPECT_TRUE(CopyText(appState.demoHeight, sizeof appState.demoHeight, height));
     appState.isHltv = hltv;
 }
 
 void SetCurrentMode(const char* width, const char* height)
 {
-    CopyText(appState.currentWidth, sizeof appState.currentWidth, width);
-    CopyText(appState.currentHeight, sizeof appState.currentHeight, height);
+    EXPECT_TRUE(CopyText(appState.currentWidth, sizeof appState.currentWidth, width));
+    EXPECT_TRUE(CopyText(appState.currentHeight, sizeof appState.currentHeight, height));
 }

@@ -4,11 +4,11 @@
 
 #include "app/app_state.h"
 #include "app/colours.h"
+#include "app/resource.h"
 #include "shared/text.h"
 #include "tests/win/support/recorded_messages.h"
 #include "tools/sample_demo.h"
 #include "ui/main_dialog.h"
-#include "ui/resource.h"
 
 HWND OpenMainDialog()
 {
@@ -29,7 +29,7 @@ void CloseMainDialog(HWND dialog)
 
 HWND OpenPlainMainDialog()
 {
-    CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, "");
+    EXPECT_TRUE(CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, ""));
     HWND dialog = OpenMainDialog();
     TakeRecordedBoxes();
     return dialog;

@@ -1,5 +1,7 @@
 #pragma once
-// Every resource and control id of both dialogs.
+// Every resource and control id of both dialogs: the main dialog's fields are
+// the contract every part of flickbox reads and writes; the resource script
+// includes this header too.
 
 #define IDD_MAIN                101
 #define IDD_CONVERT             139

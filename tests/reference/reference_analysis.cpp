@@ -1,8 +1,9 @@
-#include "bench/reference/reference_scans.h"
+#include "tests/reference/reference_scans.h"
 
 #include <string.h>
 
 #include "demo/demo_patterns.h"
+#include "demo/header_and_summary.h"
 
 static bool MatchesAt(const unsigned char* bytes, size_t position, const unsigned char* signature)
 {
@@ -74,14 +75,20 @@ static void ReadPlayerWindow(const unsigned char* bytes, size_t size, size_t pos
     }
 }
 
+// Resolution texts have at most four digits, so they always fit.
+static void SetResolution(DemoInspection* result, const char* width, const char* height)
+{
+    (void)CopyText(result->demoWidth, sizeof result->demoWidth, width);
+    (void)CopyText(result->demoHeight, sizeof result->demoHeight, height);
+}
+
 void ReferenceAnalyseDemo(const unsigned char* bytes, size_t size, const char* currentWidth,
                           const char* currentHeight, const char* programDir,
                           DemoInspection* result)
 {
     DecodeDemoHeader(bytes, size, &result->header);
 
-    CopyText(result->demoWidth, sizeof result->demoWidth, "*");
-    CopyText(result->demoHeight, sizeof result->demoHeight, "*");
+    SetResolution(result, "*", "*");
     result->isHltv = false;
     result->playerNames.clear();
 
@@ -90,8 +97,7 @@ void ReferenceAnalyseDemo(const unsigned char* bytes, size_t size, const char* c
     for (size_t p = 0; p < positions && !found; p++) {
         for (int row = 0; row < RESOLUTION_ROW_COUNT; row++) {
             if (MatchesAt(bytes, p, ResolutionSignatures[row].bytes)) {
-                CopyText(result->demoWidth, sizeof result->demoWidth, ResolutionSignatures[row].width);
-                CopyText(result->demoHeight, sizeof result->demoHeight, ResolutionSignatures[row].height);
+                SetResolution(result, ResolutionSignatures[row].width, ResolutionSignatures[row].height);
                 found = true;
                 break;
             }
@@ -100,16 +106,14 @@ void ReferenceAnalyseDemo(const unsigned char* bytes, size_t size, const char* c
     if (!found) {
         for (size_t p = 0; p < positions; p++) {
             if (MatchesAt(bytes, p, FallbackSignature)) {
-                CopyText(result->demoWidth, sizeof result->demoWidth, "1024");
-                CopyText(result->demoHeight, sizeof result->demoHeight, "768");
+                SetResolution(result, "1024", "768");
                 break;
             }
         }
         for (size_t p = 0; p < positions; p++) {
             if (MatchesAt(bytes, p, HltvMarker)) {
                 result->isHltv = true;
-                CopyText(result->demoWidth, sizeof result->demoWidth, "1024");
-                CopyText(result->demoHeight, sizeof result->demoHeight, "768");
+                SetResolution(result, "1024", "768");
                 break;
             }
         }

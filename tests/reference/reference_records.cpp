@@ -1,4 +1,4 @@
-#include "bench/reference/reference_scans.h"
+#include "tests/reference/reference_scans.h"
 
 #include <string.h>
 

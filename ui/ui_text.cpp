@@ -1,8 +1,18 @@
-#include "ui/browser_paths.h"
+#include "ui/ui_text.h"
 
 #include <string.h>
 
 #include "shared/text.h"
+
+bool ComposeOpenCommand(char* dest, size_t size, const char* exePath)
+{
+    return FormatText(dest, size, "%s %%1", exePath);
+}
+
+bool ComposeDefaultIcon(char* dest, size_t size, const char* exePath)
+{
+    return FormatText(dest, size, "%s,0", exePath);
+}
 
 bool IsCurrentFolderEntry(const char* name)
 {
@@ -14,24 +24,24 @@ bool IsListedDemoName(const char* name)
     return ContainsText(name, ".dem");
 }
 
-bool FormatFolderEntry(const char* name, char* dest, size_t size)
+bool FormatFolderEntry(char* dest, size_t size, const char* name)
 {
     return FormatText(dest, size, "[%s]", name);
 }
 
-bool ComposeFolderSearch(const char* folder, char* pattern, size_t patternSize, char* shown,
-                         size_t shownSize)
+bool ComposeFolderSearch(char* pattern, size_t patternSize, char* shown, size_t shownSize,
+                         const char* folder)
 {
     return FormatText(pattern, patternSize, "%s\\*", folder) &&
            FormatText(shown, shownSize, "%s\\", folder);
 }
 
-bool JoinBrowserPath(const char* folderText, const char* entry, char* dest, size_t size)
+bool JoinBrowserPath(char* dest, size_t size, const char* folderText, const char* entry)
 {
     return FormatText(dest, size, "%s%s", folderText, entry);
 }
 
-bool BrowserFolderTarget(const char* folderText, const char* entry, char* dest, size_t size)
+bool BrowserFolderTarget(char* dest, size_t size, const char* folderText, const char* entry)
 {
     if (!CopyText(dest, size, folderText))
         return false;
