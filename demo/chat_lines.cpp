@@ -4,6 +4,9 @@
 #include "demo/demo_structure.h"
 #include "shared/text.h"
 
+// Descriptions, names and chat texts are kept as far as their buffers reach:
+// a cut one still reads, so the bounded copies here ((void)) do not fail on it.
+
 struct KeyKind {
     const char* key;
     ChatKind kind;
@@ -123,7 +126,7 @@ void ChatText(const ChatMessage& message, char* dest, size_t size)
         if (ClassifyChat(message) == CHAT_NAME_CHANGE && message.stringCount >= 3) {
             CopyShown(old, sizeof old, message.strings[1]);
             CopyShown(now, sizeof now, message.strings[2]);
-            FormatText(dest, size, "%s changed name to %s", old, now);
+            (void)FormatText(dest, size, "%s changed name to %s", old, now);
             return;
         }
         // Key, name (sent empty), text, place.

@@ -5,6 +5,9 @@
 #include "demo/little_endian.h"
 #include "shared/text.h"
 
+// Descriptions, names and chat texts are kept as far as their buffers reach:
+// a cut one still reads, so the bounded copies here ((void)) do not fail on it.
+
 enum {
     SVC_UPDATEUSERINFO = 13,
     SVC_NEWUSERMSG = 39,
@@ -179,7 +182,7 @@ static void Register(const unsigned char* body, MessageReader* reader, DemoStruc
         return;
     char name[USER_MESSAGE_NAME_SIZE];
     // WON servers leave stale bytes after the name's NUL.
-    CopyTextPrefix(name, sizeof name, (const char*)body + 2, 16);
+    (void)CopyTextPrefix(name, sizeof name, (const char*)body + 2, 16);
     if (reader->sizes[id] == size) {
         for (const UserMessageType& known : result->userMessages) {
             if (known.id == id && strcmp(known.name, name) == 0)
@@ -224,7 +227,7 @@ static bool InfoName(const char* info, size_t length, char* dest, size_t size)
             const char* value = info + i + 6;
             const char* stop = (const char*)memchr(value, '\\', length - (i + 6));
             // A name longer than the field is cut; it is shown, not written back.
-            CopyTextPrefix(dest, size, value, stop ? (size_t)(stop - value) : length - (i + 6));
+            (void)CopyTextPrefix(dest, size, value, stop ? (size_t)(stop - value) : length - (i + 6));
             return true;
         }
     }
@@ -336,11 +339,11 @@ static bool TakeChat(const unsigned char* bytes, size_t p, size_t end, float tim
         const char* text = (const char*)body + at;
         const void* nul = memchr(text, 0, payload - at);
         size_t textLength = nul ? (size_t)((const char*)nul - text) : payload - at;
-        CopyTextPrefix(chat->strings[chat->stringCount++], CHAT_TEXT_SIZE, text, textLength);
+        (void)CopyTextPrefix(chat->strings[chat->stringCount++], CHAT_TEXT_SIZE, text, textLength);
         at += textLength + 1;
     }
     chat->steamForm = chat->stringCount > 0 && chat->strings[0][0] == '#';
-    CopyText(chat->key, sizeof chat->key, chat->steamForm ? chat->strings[0] : "");
+    (void)CopyText(chat->key, sizeof chat->key, chat->steamForm ? chat->strings[0] : "");
     *length = payload + 2;
     return true;
 }

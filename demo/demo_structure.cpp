@@ -6,6 +6,9 @@
 #include "demo/little_endian.h"
 #include "shared/text.h"
 
+// Descriptions, names and chat texts are kept as far as their buffers reach:
+// a cut one still reads, so the bounded copies here ((void)) do not fail on it.
+
 enum {
     FRAME_HEADER_SIZE = 9,
     MAX_MESSAGE_LENGTH = 65536,
@@ -81,7 +84,7 @@ static FrameFit MeasureFrame(const Walk& walk, size_t pos, size_t limit, Frame* 
     frame->messageLength = 0;
     int maxType = walk.won ? 8 : FRAME_TYPE_COUNT - 1;
     if (frame->type > maxType) {
-        FormatText(why, whySize, "unknown frame type %d at %llu", frame->type, (unsigned long long)pos);
+        (void)FormatText(why, whySize, "unknown frame type %d at %llu", frame->type, (unsigned long long)pos);
         return FRAME_BAD;
     }
     if (left < FRAME_HEADER_SIZE)
@@ -111,7 +114,7 @@ static FrameFit MeasureFrame(const Walk& walk, size_t pos, size_t limit, Frame* 
             frame->size = sizes[frame->type];
     }
     if (fit == FRAME_BAD) {
-        FormatText(why, whySize, "frame at %llu (type %d) has an impossible length",
+        (void)FormatText(why, whySize, "frame at %llu (type %d) has an impossible length",
                    (unsigned long long)pos, frame->type);
         return FRAME_BAD;
     }
@@ -180,7 +183,7 @@ static void StartSegment(DemoSegment* segment, int32_t type, const char* descrip
 {
     memset(segment, 0, sizeof *segment);
     segment->type = type;
-    CopyText(segment->description, sizeof segment->description, description);
+    (void)CopyText(segment->description, sizeof segment->description, description);
     segment->offset = (uint32_t)offset;
     segment->walkedEnd = offset;
     segment->end = SEGMENT_END_OF_FILE;
@@ -220,11 +223,11 @@ static void WalkSegment(Walk* walk, DemoSegment* segment, size_t limit, size_t s
 
 static void ReadHeader(const unsigned char* bytes, DemoFileHeader* header)
 {
-    CopyTextPrefix(header->magic, sizeof header->magic, (const char*)bytes, 8);
+    (void)CopyTextPrefix(header->magic, sizeof header->magic, (const char*)bytes, 8);
     header->demoProtocol = ReadI32(bytes + 8);
     header->networkProtocol = ReadI32(bytes + 12);
-    CopyTextPrefix(header->mapName, sizeof header->mapName, (const char*)bytes + 16, 260);
-    CopyTextPrefix(header->gameDir, sizeof header->gameDir, (const char*)bytes + 276, 260);
+    (void)CopyTextPrefix(header->mapName, sizeof header->mapName, (const char*)bytes + 16, 260);
+    (void)CopyTextPrefix(header->gameDir, sizeof header->gameDir, (const char*)bytes + 276, 260);
     header->mapCrc = ReadU32(bytes + 536);
     header->directoryOffset = ReadI32(bytes + DIRECTORY_OFFSET_AT);
 }
@@ -237,26 +240,26 @@ static bool ReadDirectory(const unsigned char* bytes, size_t size, DemoStructure
     size_t whySize = sizeof result->directoryProblem;
     int64_t at = result->header.directoryOffset;
     if (at == 0)
-        return FormatText(why, whySize, "the directory offset is 0: the recording was not finished"), false;
+        return (void)FormatText(why, whySize, "the directory offset is 0: the recording was not finished"), false;
     if (at < DEMO_HEADER_SIZE)
-        return FormatText(why, whySize, "the directory offset %lld is inside the header", (long long)at), false;
+        return (void)FormatText(why, whySize, "the directory offset %lld is inside the header", (long long)at), false;
     if ((uint64_t)at + 4 > size)
-        return FormatText(why, whySize, "the directory offset %lld is past the end of the file (%llu bytes)",
+        return (void)FormatText(why, whySize, "the directory offset %lld is past the end of the file (%llu bytes)",
                           (long long)at, (unsigned long long)size), false;
     int32_t count = ReadI32(bytes + at);
     result->directoryEntries = count;
     if (count < 1 || count > MAX_DIRECTORY_ENTRIES)
-        return FormatText(why, whySize, "the directory has %ld entries (1 to %d allowed)", (long)count,
+        return (void)FormatText(why, whySize, "the directory has %ld entries (1 to %d allowed)", (long)count,
                           MAX_DIRECTORY_ENTRIES), false;
     if ((uint64_t)at + 4 + (uint64_t)count * DIRECTORY_ENTRY_SIZE > size)
-        return FormatText(why, whySize, "the directory's %ld entries at %lld run past the end of the file",
+        return (void)FormatText(why, whySize, "the directory's %ld entries at %lld run past the end of the file",
                           (long)count, (long long)at), false;
     result->segments.resize((size_t)count);
     for (int32_t i = 0; i < count; i++) {
         const unsigned char* entry = bytes + at + 4 + (size_t)i * DIRECTORY_ENTRY_SIZE;
         DemoSegment* segment = &result->segments[(size_t)i];
         char description[SEGMENT_DESCRIPTION_SIZE];
-        CopyTextPrefix(description, sizeof description, (const char*)entry + 4, 64);
+        (void)CopyTextPrefix(description, sizeof description, (const char*)entry + 4, 64);
         StartSegment(segment, ReadI32(entry), description, 0);
         segment->trackTime = ReadF32(entry + 76);
         segment->frameCount = ReadI32(entry + 80);
@@ -266,7 +269,7 @@ static bool ReadDirectory(const unsigned char* bytes, size_t size, DemoStructure
         uint64_t end = (uint64_t)segment->offset + segment->length;
         if (segment->offset < DEMO_HEADER_SIZE || end > (uint64_t)at) {
             result->segments.clear();
-            return FormatText(why, whySize,
+            return (void)FormatText(why, whySize,
                               "entry %ld (%s) at %lu, %lu bytes, is not between the header and the directory at %lld",
                               (long)i + 1, description, (unsigned long)segment->offset,
                               (unsigned long)segment->length, (long long)at), false;
@@ -285,15 +288,15 @@ static void WalkDirectory(Walk* walk, DemoStructure* result)
         if (segment.end == SEGMENT_END_OF_FILE) {
             segment.end = SEGMENT_BAD_FRAME;
             if (segment.walkedEnd < end)
-                FormatText(segment.problem, sizeof segment.problem,
+                (void)FormatText(segment.problem, sizeof segment.problem,
                            "frame at %llu runs past the end of %s at %llu", (unsigned long long)segment.walkedEnd,
                            segment.description, (unsigned long long)end);
             else
-                FormatText(segment.problem, sizeof segment.problem, "%s ends at %llu without a next-section frame",
+                (void)FormatText(segment.problem, sizeof segment.problem, "%s ends at %llu without a next-section frame",
                            segment.description, (unsigned long long)end);
         } else if (segment.end == SEGMENT_NEXT_SECTION && segment.walkedEnd < end) {
             segment.end = SEGMENT_BAD_FRAME;
-            FormatText(segment.problem, sizeof segment.problem,
+            (void)FormatText(segment.problem, sizeof segment.problem,
                        "frame at %llu (type %d) follows the next-section frame of %s",
                        (unsigned long long)segment.walkedEnd, walk->bytes[segment.walkedEnd], segment.description);
         }
@@ -358,12 +361,12 @@ static void Conclude(DemoStructure* result)
     }
     if (bad) {
         result->state = DEMO_DAMAGED;
-        CopyText(result->problem, sizeof result->problem, bad->problem);
+        (void)CopyText(result->problem, sizeof result->problem, bad->problem);
     } else if (result->directoryUsable) {
         result->state = DEMO_COMPLETE;
     } else {
         result->state = DEMO_UNFINISHED;
-        FormatText(result->problem, sizeof result->problem, "%s; the last whole frame ends at %llu",
+        (void)FormatText(result->problem, sizeof result->problem, "%s; the last whole frame ends at %llu",
                    result->directoryProblem, (unsigned long long)result->lastWholeFrameEnd);
     }
 }
@@ -372,7 +375,7 @@ void ReadDemoStructure(const unsigned char* bytes, size_t size, DemoStructure* r
 {
     ClearResult(result);
     if (size < DEMO_HEADER_SIZE) {
-        FormatText(result->problem, sizeof result->problem, "the file has %llu bytes, less than the %d-byte header",
+        (void)FormatText(result->problem, sizeof result->problem, "the file has %llu bytes, less than the %d-byte header",
                    (unsigned long long)size, DEMO_HEADER_SIZE);
         return;
     }
@@ -381,11 +384,11 @@ void ReadDemoStructure(const unsigned char* bytes, size_t size, DemoStructure* r
     result->lastWholeFrameEnd = DEMO_HEADER_SIZE;
     // Offsets and lengths in a demo are 32-bit.
     if ((uint64_t)size >> 32 != 0) {
-        CopyText(result->problem, sizeof result->problem, "the file is 4 GiB or more");
+        (void)CopyText(result->problem, sizeof result->problem, "the file is 4 GiB or more");
         return;
     }
     if (memcmp(bytes, "HLDEMO", 6) != 0) {
-        CopyText(result->problem, sizeof result->problem, "the file does not start with HLDEMO");
+        (void)CopyText(result->problem, sizeof result->problem, "the file does not start with HLDEMO");
         return;
     }
     Walk walk;

@@ -81,5 +81,5 @@ inline StructuredChat Chat(const char* key, const char* text, bool late = false,
 template <size_t N>
 inline void CopyTextForTest(char (&dest)[N], const char* src)
 {
-    CopyText(dest, N, src);
+    (void)CopyText(dest, N, src);
 }
