@@ -268,11 +268,13 @@ static bool ReadDirectory(const unsigned char* bytes, size_t size, DemoStructure
         segment->walkedEnd = segment->offset;
         uint64_t end = (uint64_t)segment->offset + segment->length;
         if (segment->offset < DEMO_HEADER_SIZE || end > (uint64_t)at) {
+            // Said before the entries go: the segment is one of them.
+            (void)FormatText(why, whySize,
+                             "entry %ld (%s) at %lu, %lu bytes, is not between the header and the directory at %lld",
+                             (long)i + 1, description, (unsigned long)segment->offset,
+                             (unsigned long)segment->length, (long long)at);
             result->segments.clear();
-            return (void)FormatText(why, whySize,
-                              "entry %ld (%s) at %lu, %lu bytes, is not between the header and the directory at %lld",
-                              (long)i + 1, description, (unsigned long)segment->offset,
-                              (unsigned long)segment->length, (long long)at), false;
+            return false;
         }
     }
     return true;
