@@ -11,6 +11,9 @@
 #include "demo/team_messages.h"
 #include "shared/text.h"
 
+// Messages, names and texts here are kept as far as their buffers reach: a
+// cut one still reads, so the bounded copies marked (void) do not fail on it.
+
 static void Report(const char* path, const char* text, FileOutcome* outcome)
 {
     outcome->out.append(path);
@@ -74,13 +77,13 @@ static void FinishChange(const CliOptions& options, const char* path, unsigned i
     if (options.dryRun) {
         if (count > 0 && BackupExists(options, path, outcome))
             return;
-        FormatText(text, sizeof text, "%u %s%s", count, wouldBe, detail);
+        (void)FormatText(text, sizeof text, "%u %s%s", count, wouldBe, detail);
         Report(path, text, outcome);
         return;
     }
     if (count > 0 && !ReplaceDemo(options, path, scratch->bytes, scratch->spare, outcome))
         return;
-    FormatText(text, sizeof text, "%u %s%s", count, done, detail);
+    (void)FormatText(text, sizeof text, "%u %s%s", count, done, detail);
     Report(path, text, outcome);
 }
 
@@ -95,7 +98,7 @@ void StripTeamChat(const CliOptions& options, const char* path, DemoScratch* scr
     ReadDemoStructure(bytes, size, &scratch->structure);
     unsigned int steam = NopSteamTeamChat(bytes, size, scratch->structure);
     char detail[96];
-    FormatText(detail, sizeof detail, " (older form %u, Steam form %u)", older, steam);
+    (void)FormatText(detail, sizeof detail, " (older form %u, Steam form %u)", older, steam);
     FinishChange(options, path, older + steam, "team messages stripped", "team messages would be stripped",
                  detail, scratch, outcome);
 }
@@ -159,7 +162,7 @@ void ConvertResolution(const CliOptions& options, const char* path, DemoScratch*
     unsigned int count = CountRewrittenRecords(scratch->bytes.data(), scratch->spare.data(), scratch->bytes.size(),
                                                oldRecord, newRecord);
     char detail[64];
-    FormatText(detail, sizeof detail, " (%ux%u to %ux%u)", fromWidth, fromHeight, options.toWidth,
+    (void)FormatText(detail, sizeof detail, " (%ux%u to %ux%u)", fromWidth, fromHeight, options.toWidth,
                options.toHeight);
     FinishChange(options, path, count, "resolution records rewritten", "resolution records would be rewritten",
                  detail, scratch, outcome);
@@ -192,7 +195,7 @@ void RepairDemo(const CliOptions& options, const char* path, DemoScratch* scratc
         return;
     }
     char text[160];
-    FormatText(text, sizeof text, "%llu of %llu bytes kept", (unsigned long long)structure.lastWholeFrameEnd,
+    (void)FormatText(text, sizeof text, "%llu of %llu bytes kept", (unsigned long long)structure.lastWholeFrameEnd,
                (unsigned long long)size);
     std::string report;
     if (options.inPlace) {

@@ -6,15 +6,18 @@
 #include "cli/cli_json.h"
 #include "shared/text.h"
 
+// Messages, names and texts here are kept as far as their buffers reach: a
+// cut one still reads, so the bounded copies marked (void) do not fail on it.
+
 void FormatChatTime(float seconds, char* dest, size_t size)
 {
     // Beyond a few million seconds a float no longer holds tenths anyway.
     if (!isfinite(seconds) || seconds < 0 || seconds > 1e9f) {
-        CopyText(dest, size, "-");
+        (void)CopyText(dest, size, "-");
         return;
     }
     long long tenths = (long long)llround((double)seconds * 10.0);
-    FormatText(dest, size, "%lld:%02lld.%lld", tenths / 600, tenths / 10 % 60, tenths % 10);
+    (void)FormatText(dest, size, "%lld:%02lld.%lld", tenths / 600, tenths / 10 % 60, tenths % 10);
 }
 
 static void ChatAsJson(const char* path, const DemoStructure& structure, std::string* out)
@@ -53,7 +56,7 @@ static void ChatAsText(const char* path, const DemoStructure& structure, std::st
     char text[CHAT_TEXT_SIZE];
     for (const ChatMessage& message : structure.chat) {
         FormatChatTime(message.time, time, sizeof time);
-        FormatText(line, sizeof line, "  %8s  %-11s %3d  ", time, ChatKindName(ClassifyChat(message)),
+        (void)FormatText(line, sizeof line, "  %8s  %-11s %3d  ", time, ChatKindName(ClassifyChat(message)),
                    message.sender);
         out->append(line);
         const char* name = SenderName(structure, message);

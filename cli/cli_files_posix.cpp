@@ -16,14 +16,17 @@
 #include "cli/cli_faults.h"
 #include "shared/text.h"
 
+// Messages, names and texts here are kept as far as their buffers reach: a
+// cut one still reads, so the bounded copies marked (void) do not fail on it.
+
 static const uint64_t LARGEST_SIZE = 0xFFFFFFFFull;  // 4 GiB less one byte
 
 static void SetProblem(char* problem, size_t size, const char* what, int errorNumber)
 {
     if (what)
-        FormatText(problem, size, "%s: %s", what, strerror(errorNumber));
+        (void)FormatText(problem, size, "%s: %s", what, strerror(errorNumber));
     else
-        CopyText(problem, size, strerror(errorNumber));
+        (void)CopyText(problem, size, strerror(errorNumber));
 }
 
 static bool HasDemoEnding(const char* name)
@@ -107,11 +110,11 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* pr
     } else if (S_ISDIR(info.st_mode)) {
         SetProblem(problem, problemSize, NULL, EISDIR);
     } else if (!S_ISREG(info.st_mode)) {
-        CopyText(problem, problemSize, "Not a regular file");
+        (void)CopyText(problem, problemSize, "Not a regular file");
     } else if (info.st_size == 0) {
-        CopyText(problem, problemSize, "Empty file");
+        (void)CopyText(problem, problemSize, "Empty file");
     } else if ((uint64_t)info.st_size > LARGEST_SIZE) {
-        CopyText(problem, problemSize, "File of 4 GiB or more");
+        (void)CopyText(problem, problemSize, "File of 4 GiB or more");
     } else {
         size_t size = (size_t)info.st_size;
         bytes->resize(size);
@@ -126,7 +129,7 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* pr
         }
         ok = done == size;
         if (!ok)
-            CopyText(problem, problemSize, "The file could not be read whole");
+            (void)CopyText(problem, problemSize, "The file could not be read whole");
     }
     close(fd);
     return ok;
@@ -141,7 +144,7 @@ bool CheckWritable(const char* path, char* problem, size_t problemSize)
     }
     // Root may write anything, but a file nobody may write is meant to stay.
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path, W_OK) != 0) {
-        CopyText(problem, problemSize, "Read-only file");
+        (void)CopyText(problem, problemSize, "Read-only file");
         return false;
     }
     return true;

@@ -12,6 +12,9 @@
 
 #include "shared/text.h"
 
+// Messages, names and texts here are kept as far as their buffers reach: a
+// cut one still reads, so the bounded copies marked (void) do not fail on it.
+
 static const uint64_t LARGEST_SIZE = 0xFFFFFFFFull;  // 4 GiB less one byte
 
 static std::wstring Wide(const char* text)
@@ -80,9 +83,9 @@ static void SetProblem(char* problem, size_t size, const char* what, DWORD error
         text = system.c_str();
     }
     if (what)
-        FormatText(problem, size, "%s: %s", what, text);
+        (void)FormatText(problem, size, "%s: %s", what, text);
     else
-        CopyText(problem, size, text);
+        (void)CopyText(problem, size, text);
 }
 
 static bool HasDemoEnding(const char* name)
@@ -188,7 +191,7 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* pr
     std::wstring wide = Wide(path);
     DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        CopyText(problem, problemSize, "Is a directory");
+        (void)CopyText(problem, problemSize, "Is a directory");
         return false;
     }
     // Others may read the demo meanwhile, not change it.
@@ -203,11 +206,11 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* pr
     if (!GetFileSizeEx(file, &size)) {
         SetProblem(problem, problemSize, NULL, GetLastError());
     } else if (size.QuadPart == 0) {
-        CopyText(problem, problemSize, "Empty file");
+        (void)CopyText(problem, problemSize, "Empty file");
     } else if ((uint64_t)size.QuadPart > LARGEST_SIZE) {
-        CopyText(problem, problemSize, "File of 4 GiB or more");
+        (void)CopyText(problem, problemSize, "File of 4 GiB or more");
     } else if (!HaveRoomFor(*bytes, (size_t)size.QuadPart)) {
-        CopyText(problem, problemSize, "Not enough memory to read the file");
+        (void)CopyText(problem, problemSize, "Not enough memory to read the file");
     } else {
         size_t total = (size_t)size.QuadPart;
         bytes->resize(total);
@@ -221,7 +224,7 @@ bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* pr
         }
         ok = done == total;
         if (!ok)
-            CopyText(problem, problemSize, "The file could not be read whole");
+            (void)CopyText(problem, problemSize, "The file could not be read whole");
     }
     CloseHandle(file);
     return ok;
@@ -235,7 +238,7 @@ bool CheckWritable(const char* path, char* problem, size_t problemSize)
         return false;
     }
     if (attributes & FILE_ATTRIBUTE_READONLY) {
-        CopyText(problem, problemSize, "Read-only file");
+        (void)CopyText(problem, problemSize, "Read-only file");
         return false;
     }
     return true;
@@ -277,7 +280,8 @@ static bool WriteTemporary(const char* path, const unsigned char* bytes, size_t 
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; attempt++) {
         char suffix[48];
-        FormatText(suffix, sizeof suffix, ".flickbox-%lu-%ld.tmp", (unsigned long)GetCurrentProcessId(),
+        // Two numbers of at most 11 characters each: always fits.
+        (void)FormatText(suffix, sizeof suffix, ".flickbox-%lu-%ld.tmp", (unsigned long)GetCurrentProcessId(),
                    (long)InterlockedIncrement(&counter));
         *temp = Wide((FolderOf(path) + "." + NameOf(path) + suffix).c_str());
         file = CreateFileW(temp->c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);

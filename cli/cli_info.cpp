@@ -7,6 +7,9 @@
 #include "cli/cli_json.h"
 #include "shared/text.h"
 
+// Messages, names and texts here are kept as far as their buffers reach: a
+// cut one still reads, so the bounded copies marked (void) do not fail on it.
+
 // The dialog's "Current Res" and map preview mean nothing here; the
 // inspection's other fields do not depend on them.
 static const char noCurrentSize[] = "*";
@@ -84,7 +87,7 @@ static void JsonSegment(std::string* out, const DemoSegment& segment)
             out->push_back(',');
         first = false;
         char name[4];
-        FormatText(name, sizeof name, "%d", type);
+        (void)FormatText(name, sizeof name, "%d", type);
         Key(out, name);
         AppendJsonInteger(out, segment.framesByType[type]);
     }
@@ -154,7 +157,7 @@ static void DescribeAsJson(const char* path, size_t size, const DemoScratch& scr
 static void Label(std::string* out, const char* label)
 {
     char text[24];
-    FormatText(text, sizeof text, "  %-16s", label);
+    (void)FormatText(text, sizeof text, "  %-16s", label);
     out->append(text);
 }
 
@@ -174,23 +177,23 @@ static void TextSegment(std::string* out, const DemoSegment& segment)
 {
     Label(out, "segment");
     char text[256];
-    FormatText(text, sizeof text, "%d ", (int)segment.type);
+    (void)FormatText(text, sizeof text, "%d ", (int)segment.type);
     out->append(text);
     DemoText(out, segment.description);
-    FormatText(text, sizeof text, ": offset %u, length %u, %d net frames, %u frames walked (",
+    (void)FormatText(text, sizeof text, ": offset %u, length %u, %d net frames, %u frames walked (",
              segment.offset, segment.length, (int)segment.frameCount, segment.framesWalked);
     out->append(text);
     bool first = true;
     for (int type = 0; type < FRAME_TYPE_COUNT; type++) {
         if (segment.framesByType[type] == 0)
             continue;
-        FormatText(text, sizeof text, "%stype %d: %u", first ? "" : ", ", type, segment.framesByType[type]);
+        (void)FormatText(text, sizeof text, "%stype %d: %u", first ? "" : ", ", type, segment.framesByType[type]);
         out->append(text);
         first = false;
     }
     char time[32];
     FormatChatTime(segment.lastTime, time, sizeof time);
-    FormatText(text, sizeof text, "), ends %s at %s\n", SegmentEndName(segment.end), time);
+    (void)FormatText(text, sizeof text, "), ends %s at %s\n", SegmentEndName(segment.end), time);
     out->append(text);
 }
 
@@ -202,16 +205,16 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
     DemoText(out, path);
     out->push_back('\n');
     char text[128];
-    FormatText(text, sizeof text, "%llu bytes", (unsigned long long)size);
+    (void)FormatText(text, sizeof text, "%llu bytes", (unsigned long long)size);
     Line(out, "size", text);
     Label(out, "header");
     DemoText(out, header.magic);
-    FormatText(text, sizeof text, ", demo protocol %d, network protocol %d\n", (int)header.demoProtocol,
+    (void)FormatText(text, sizeof text, ", demo protocol %d, network protocol %d\n", (int)header.demoProtocol,
              (int)header.networkProtocol);
     out->append(text);
     Label(out, "map");
     DemoText(out, header.mapName);
-    FormatText(text, sizeof text, " (CRC %08X)\n", header.mapCrc);
+    (void)FormatText(text, sizeof text, " (CRC %08X)\n", header.mapCrc);
     out->append(text);
     Label(out, "game dir");
     DemoText(out, header.gameDir);
@@ -219,9 +222,9 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
     Line(out, "game version", inspection.gameVersion ? inspection.gameVersion : "");
     // The inspector's 4:3 signature size, "*" when it found none.
     if (strcmp(inspection.demoWidth, "*") == 0)
-        FormatText(text, sizeof text, "*%s", inspection.isHltv ? " (HLTV)" : "");
+        (void)FormatText(text, sizeof text, "*%s", inspection.isHltv ? " (HLTV)" : "");
     else
-        FormatText(text, sizeof text, "%sx%s%s", inspection.demoWidth, inspection.demoHeight,
+        (void)FormatText(text, sizeof text, "%sx%s%s", inspection.demoWidth, inspection.demoHeight,
                    inspection.isHltv ? " (HLTV)" : "");
     Line(out, "demo res", text);
     Label(out, "players");
@@ -244,16 +247,16 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
     FormatChatTime(structure.duration, time, sizeof time);
     Line(out, "duration", time);
     if (structure.viewportWidth > 0 && structure.viewportHeight > 0)
-        FormatText(text, sizeof text, "%dx%d", structure.viewportWidth, structure.viewportHeight);
+        (void)FormatText(text, sizeof text, "%dx%d", structure.viewportWidth, structure.viewportHeight);
     else
-        CopyText(text, sizeof text, "none");
+        (void)CopyText(text, sizeof text, "none");
     Line(out, "viewport", text);
     if (structure.sayTextId >= 0)
-        FormatText(text, sizeof text, "%d, SayText id %d", (int)structure.userMessages.size(), structure.sayTextId);
+        (void)FormatText(text, sizeof text, "%d, SayText id %d", (int)structure.userMessages.size(), structure.sayTextId);
     else
-        FormatText(text, sizeof text, "%d, no SayText", (int)structure.userMessages.size());
+        (void)FormatText(text, sizeof text, "%d, no SayText", (int)structure.userMessages.size());
     Line(out, "user messages", text);
-    FormatText(text, sizeof text, "%d messages", (int)structure.chat.size());
+    (void)FormatText(text, sizeof text, "%d messages", (int)structure.chat.size());
     Line(out, "chat", text);
     for (const DemoSegment& segment : structure.segments)
         TextSegment(out, segment);

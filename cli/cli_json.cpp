@@ -6,6 +6,9 @@
 
 #include "shared/text.h"
 
+// Messages, names and texts here are kept as far as their buffers reach: a
+// cut one still reads, so the bounded copies marked (void) do not fail on it.
+
 // The length of the valid UTF-8 sequence at bytes, or 0 when the bytes there
 // do not start one (overlong forms, surrogates and code points above
 // U+10FFFF are invalid).
@@ -124,7 +127,7 @@ void AppendJsonFloat(std::string* out, float value)
     }
     char text[48];
     for (int digits = 6; digits <= 9; digits++) {
-        FormatText(text, sizeof text, "%.*g", digits, (double)value);
+        (void)FormatText(text, sizeof text, "%.*g", digits, (double)value);
         if (strtof(text, NULL) == value)
             break;
     }
@@ -134,6 +137,6 @@ void AppendJsonFloat(std::string* out, float value)
 void AppendJsonInteger(std::string* out, long long value)
 {
     char text[24];
-    FormatText(text, sizeof text, "%lld", value);
+    (void)FormatText(text, sizeof text, "%lld", value);
     out->append(text);
 }
