@@ -43,8 +43,24 @@ def dialog_px(value, base, units):
     return (value * base + units // 2) // units
 
 
-def control_rect(x, y, w, h):
+RESOURCE_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui", "flickbox.rc")
+
+
+def dialog_units():
+    """The (x, y, width, height) of every control in the resource script, by
+    its id's name: the boxes drawn here follow the controls wherever they move."""
+    units = {}
+    with open(RESOURCE_SCRIPT) as script:
+        for line in script:
+            fields = [field.strip() for field in line.strip().split(",")]
+            if fields[0].startswith("CONTROL") and len(fields) >= 7:
+                units[fields[1]] = tuple(int(value) for value in fields[-4:])
+    return units
+
+
+def control_rect(name):
     """Pixel rectangle (left, top, right, bottom; right and bottom exclusive)."""
+    x, y, w, h = dialog_units()[name]
     left, top = dialog_px(x, 6, 4), dialog_px(y, 13, 8)
     return left, top, left + dialog_px(w, 6, 4), top + dialog_px(h, 13, 8)
 
@@ -319,14 +335,14 @@ def main_background(tmp, palette_path, icon_png):
     texture = os.path.join(tmp, "main_texture.ppm")
     write_ppm(texture, width, height, weave(width, height, 117))
 
-    demo_path = control_rect(17, 48, 227, 8)          # 1000
-    summary = control_rect(203, 75, 84, 74)            # 1007
-    exe_path = control_rect(15, 221, 162, 8)           # 1011
-    command_line = control_rect(15, 244, 230, 8)       # 1013
-    demo_speed = control_rect(197, 221, 48, 8)         # 1026
-    browser = control_rect(309, 48, 249, 108)          # 1028
-    folder = control_rect(311, 30, 227, 8)             # 1031
-    players = control_rect(309, 175, 249, 123)         # 1037
+    demo_path = control_rect("IDC_MAIN_DEMO_PATH")
+    summary = control_rect("IDC_MAIN_SUMMARY")
+    exe_path = control_rect("IDC_MAIN_EXE_PATH")
+    command_line = control_rect("IDC_MAIN_COMMAND_LINE")
+    demo_speed = control_rect("IDC_MAIN_DEMO_SPEED")
+    browser = control_rect("IDC_MAIN_BROWSER")
+    folder = control_rect("IDC_MAIN_FOLDER")
+    players = control_rect("IDC_MAIN_PLAYERS")
     # The map preview is drawn at (37, 125); previews are 160 x 120.
     preview = (37, 125, 37 + 160, 125 + 120)
 
@@ -383,10 +399,10 @@ def convert_background(tmp, palette_path):
     texture = os.path.join(tmp, "convert_texture.ppm")
     write_ppm(texture, width, height, weave(width, height, 140))
 
-    old_width = control_rect(11, 27, 26, 8)     # 1038
-    old_height = control_rect(59, 27, 26, 8)    # 1040
-    new_width = control_rect(11, 63, 26, 8)     # 1035
-    new_height = control_rect(59, 63, 26, 8)    # 1036
+    old_width = control_rect("IDC_CONVERT_OLD_WIDTH")
+    old_height = control_rect("IDC_CONVERT_OLD_HEIGHT")
+    new_width = control_rect("IDC_CONVERT_NEW_WIDTH")
+    new_height = control_rect("IDC_CONVERT_NEW_HEIGHT")
 
     draw = []
     draw += label(old_width[0] - 2, old_width[1] - 21, "Current Resolution:")
