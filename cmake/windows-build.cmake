@@ -34,8 +34,10 @@ add_subdirectory(cli)
 
 # Sample demos for the tests, built from the same code as the host generator.
 add_library(flickbox_sample_demo STATIC ${PROJECT_SOURCE_DIR}/tools/sample_demo.cpp
-  ${PROJECT_SOURCE_DIR}/tools/structured_demo.cpp)
+  ${PROJECT_SOURCE_DIR}/tools/structured_demo.cpp ${PROJECT_SOURCE_DIR}/tools/bitmap_file.cpp)
 target_include_directories(flickbox_sample_demo PUBLIC ${PROJECT_SOURCE_DIR})
+
+add_subdirectory(tests/support)
 
 # The test programs need GoogleTest's source (Debian's googletest package here;
 # on Windows, point FLICKBOX_GOOGLETEST_DIR at a copy of it).

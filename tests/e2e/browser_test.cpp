@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "tests/e2e/support/checks.h"
-#include "tests/e2e/support/controls.h"
+#include "app/resource.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
@@ -50,30 +50,30 @@ TEST(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, first.c_str(), &run));
-    ASSERT_EQ(demos + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ(Sorted({"[..]", "[maps]", "first.dem", "kept.dem.bak"}), Sorted(ReadListItems(run.window, BROWSER)));
+    ASSERT_EQ(demos + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ(Sorted({"[..]", "[maps]", "first.dem", "kept.dem.bak"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
 
     // Into a sub-folder.
-    ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[maps]"));
-    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, maps + "\\"));
-    EXPECT_EQ(Sorted({"[..]", "second.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
-    EXPECT_EQ(first, ReadField(run.window, DEMO_PATH));
+    ASSERT_TRUE(DoubleClickListItem(run.window, IDC_MAIN_BROWSER, "[maps]"));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, maps + "\\"));
+    EXPECT_EQ(Sorted({"[..]", "second.dem"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
+    EXPECT_EQ(first, ReadField(run.window, IDC_MAIN_DEMO_PATH));
 
     // A file: loaded and inspected, the folder stays.
-    ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "second.dem"));
-    EXPECT_TRUE(FieldBecomes(run.window, DEMO_PATH, second));
-    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryOf("cs_second", "43", "1.1.0.4")));
-    EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, PLAYERS));
-    EXPECT_EQ(maps + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ(Sorted({"[..]", "second.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
+    ASSERT_TRUE(DoubleClickListItem(run.window, IDC_MAIN_BROWSER, "second.dem"));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_DEMO_PATH, second));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_SUMMARY, SummaryOf("cs_second", "43", "1.1.0.4")));
+    EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, IDC_MAIN_PLAYERS));
+    EXPECT_EQ(maps + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ(Sorted({"[..]", "second.dem"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
 
     // Up twice: [..] cuts the folder back to its parent.
-    ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[..]"));
-    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, demos + "\\"));
-    ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[..]"));
-    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, root + "\\"));
-    EXPECT_EQ(Sorted({"[..]", "[demos]"}), Sorted(ReadListItems(run.window, BROWSER)));
-    EXPECT_EQ(second, ReadField(run.window, DEMO_PATH));
+    ASSERT_TRUE(DoubleClickListItem(run.window, IDC_MAIN_BROWSER, "[..]"));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, demos + "\\"));
+    ASSERT_TRUE(DoubleClickListItem(run.window, IDC_MAIN_BROWSER, "[..]"));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, root + "\\"));
+    EXPECT_EQ(Sorted({"[..]", "[demos]"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
+    EXPECT_EQ(second, ReadField(run.window, IDC_MAIN_DEMO_PATH));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
 
     EXPECT_EQ(0u, CloseAndEnd(&run));
@@ -88,15 +88,15 @@ TEST(E2eBrowser, TheFolderFieldIsWhatADoubleClickJoinsWith)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
-    ASSERT_EQ(root + "\\", ReadField(run.window, FOLDER));
+    ASSERT_EQ(root + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
     // The user types another folder; [elsewhere] listed from the old one now
     // names elsewhere\elsewhere, which does not exist.
-    ASSERT_TRUE(SetField(run.window, FOLDER, elsewhere + "\\"));
-    ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[elsewhere]"));
-    ExpectMessageBox(run, "Error", "Could not read dir: " + SystemText(ERROR_PATH_NOT_FOUND));
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_FOLDER, elsewhere + "\\"));
+    ASSERT_TRUE(DoubleClickListItem(run.window, IDC_MAIN_BROWSER, "[elsewhere]"));
+    ExpectMessageBox(run, "Error", "Could not read dir: " + SystemErrorText(ERROR_PATH_NOT_FOUND));
     std::string missing = JoinPath(elsewhere, "elsewhere") + "\\";
-    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, missing));
-    EXPECT_EQ(std::vector<std::string>(), ReadListItems(run.window, BROWSER));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, missing));
+    EXPECT_EQ(std::vector<std::string>(), ReadListItems(run.window, IDC_MAIN_BROWSER));
     CloseAndEnd(&run);
 }
 
@@ -109,10 +109,10 @@ TEST(E2eBrowser, TheDesktopButtonListsTheDesktopFolder)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
-    PostCommand(run.window, DESKTOP);
+    PostCommand(run.window, IDC_MAIN_DESKTOP);
     std::string expected = std::string(desktop) + "\\";
-    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, expected));
-    std::vector<std::string> items = ReadListItems(run.window, BROWSER);
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, expected));
+    std::vector<std::string> items = ReadListItems(run.window, IDC_MAIN_BROWSER);
     EXPECT_NE(items.end(), std::find(items.begin(), items.end(), "[..]"));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
     CloseAndEnd(&run);
@@ -127,11 +127,11 @@ TEST(E2eBrowser, TheDialogsOkCommandInspectsTheDemoAfresh)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
-    ASSERT_EQ(SummaryOf("de_before", "42", "1.1.0.1"), ReadField(run.window, SUMMARY));
+    ASSERT_EQ(SummaryOf("de_before", "42", "1.1.0.1"), ReadField(run.window, IDC_MAIN_SUMMARY));
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_after", 40, "Bravo")));
-    PostCommand(run.window, OK_COMMAND);
-    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryOf("de_after", "40", "1.0.1.6")));
-    EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, PLAYERS));
+    PostCommand(run.window, IDOK);
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_SUMMARY, SummaryOf("de_after", "40", "1.0.1.6")));
+    EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, IDC_MAIN_PLAYERS));
     CloseAndEnd(&run);
 }
 
@@ -151,33 +151,33 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
 
     // Cancel: the demo in field 1000 is inspected again all the same.
     ASSERT_TRUE(WriteDemo(first, DemoOnMap("de_rewritten", 42, "Alpha")));
-    PostCommand(run.window, BROWSE_DEMO);
+    PostCommand(run.window, IDC_MAIN_BROWSE_DEMO);
     MessageBoxView dialog;
     ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &dialog));
     EXPECT_EQ("Browse Demos", dialog.caption);
     EXPECT_TRUE(AnswerMessageBox(dialog, IDCANCEL));
-    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryOf("de_rewritten", "42", "1.1.0.1")));
-    EXPECT_EQ(first, ReadField(run.window, DEMO_PATH));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_SUMMARY, SummaryOf("de_rewritten", "42", "1.1.0.1")));
+    EXPECT_EQ(first, ReadField(run.window, IDC_MAIN_DEMO_PATH));
 
     // OK with a file name typed in: loaded, and its folder listed.
-    PostCommand(run.window, BROWSE_DEMO);
+    PostCommand(run.window, IDC_MAIN_BROWSE_DEMO);
     ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &dialog));
     ASSERT_EQ("Browse Demos", dialog.caption);
     ASSERT_TRUE(TypeFileName(dialog.window, chosen));
     EXPECT_TRUE(AnswerMessageBox(dialog, IDOK));
-    EXPECT_TRUE(FieldBecomes(run.window, DEMO_PATH, chosen));
-    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, picked + "\\"));
-    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryOf("de_chosen", "45", "1.1.0.8")));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_DEMO_PATH, chosen));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, picked + "\\"));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_SUMMARY, SummaryOf("de_chosen", "45", "1.1.0.8")));
 
     // The game executable: chosen into field 1011, nothing saved.
     std::string game = JoinPath(root, "hl.exe");
     ASSERT_TRUE(InstallStandinGame(game));
-    PostCommand(run.window, BROWSE_GAME);
+    PostCommand(run.window, IDC_MAIN_BROWSE_EXE);
     ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &dialog));
     EXPECT_EQ("Browse Half-Life Executable", dialog.caption);
     ASSERT_TRUE(TypeFileName(dialog.window, game));
     EXPECT_TRUE(AnswerMessageBox(dialog, IDOK));
-    EXPECT_TRUE(FieldBecomes(run.window, GAME_PATH, game));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_EXE_PATH, game));
     bool found = true;
     ReadRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", &found);
     EXPECT_FALSE(found);
@@ -217,12 +217,12 @@ TEST(E2eBrowser, ADrivesRootListsEveryEntry)
     // From a folder one below the root, [..] cuts back to the drive alone.
     char windows[MAX_PATH];
     ASSERT_TRUE(GetWindowsDirectoryA(windows, MAX_PATH));
-    ASSERT_TRUE(SetField(run.window, FOLDER, std::string(windows) + "\\"));
-    ASSERT_TRUE(DoubleClickListItem(run.window, BROWSER, "[..]"));
-    EXPECT_TRUE(FieldBecomes(run.window, FOLDER, drive + "\\"));
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_FOLDER, std::string(windows) + "\\"));
+    ASSERT_TRUE(DoubleClickListItem(run.window, IDC_MAIN_BROWSER, "[..]"));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, drive + "\\"));
     std::vector<std::string> expected = ExpectedListing(drive);
     ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(Sorted(expected), Sorted(ReadListItems(run.window, BROWSER)));
+    EXPECT_EQ(Sorted(expected), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     CloseAndEnd(&run);
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/support/checks.h"
-#include "tests/e2e/support/controls.h"
+#include "app/resource.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
@@ -38,9 +38,9 @@ static testing::AssertionResult StartOnDemo(const char* tag, const SampleDemoSpe
 // Opens the converter from the main window and types the new size.
 static HWND OpenConverter(const FlickboxRun& run, const char* width, const char* height)
 {
-    PostCommand(run.window, CONVERT);
+    PostCommand(run.window, IDC_MAIN_CONVERT);
     HWND converter = WaitForConverterDialog(run.process.dwProcessId);
-    if (converter && !(SetField(converter, NEW_WIDTH, width) && SetField(converter, NEW_HEIGHT, height)))
+    if (converter && !(SetField(converter, IDC_CONVERT_NEW_WIDTH, width) && SetField(converter, IDC_CONVERT_NEW_HEIGHT, height)))
         return NULL;
     return converter;
 }
@@ -66,7 +66,7 @@ static void ExpectDemoKept(const FlickboxRun& run, const std::string& demo, unsi
                            const char* resolution)
 {
     EXPECT_TRUE(FileHolds(demo, BuildSampleDemo(DemoAt(width, height))));
-    EXPECT_EQ(SummaryAt(resolution), ReadField(run.window, SUMMARY));
+    EXPECT_EQ(SummaryAt(resolution), ReadField(run.window, IDC_MAIN_SUMMARY));
 }
 
 TEST(E2eConvert, OkRewritesTheFileAndTheSummaryShowsTheNewResolution)
@@ -74,12 +74,12 @@ TEST(E2eConvert, OkRewritesTheFileAndTheSummaryShowsTheNewResolution)
     std::string demo;
     FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("convert", DemoAt(800, 600), &demo, &run));
-    ASSERT_EQ(SummaryAt("800x600"), ReadField(run.window, SUMMARY));
+    ASSERT_EQ(SummaryAt("800x600"), ReadField(run.window, IDC_MAIN_SUMMARY));
 
     HWND converter = OpenConverter(run, "1024", "768");
     ASSERT_TRUE(converter != NULL) << "the converter dialog did not open";
-    EXPECT_EQ("800", ReadField(converter, OLD_WIDTH));
-    EXPECT_EQ("600", ReadField(converter, OLD_HEIGHT));
+    EXPECT_EQ("800", ReadField(converter, IDC_CONVERT_OLD_WIDTH));
+    EXPECT_EQ("600", ReadField(converter, IDC_CONVERT_OLD_HEIGHT));
     ExpectCentred(converter);
     // The converter has no owner: the main dialog stays usable meanwhile.
     EXPECT_TRUE(IsWindowEnabled(run.window));
@@ -90,7 +90,7 @@ TEST(E2eConvert, OkRewritesTheFileAndTheSummaryShowsTheNewResolution)
     ExpectMessageBox(run, "Flickbox", "Convert resolution in demo?");
     ExpectMessageBox(run, "Flickbox", "Demo converted.");
     EXPECT_TRUE(WaitForWindowGone(converter));
-    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryAt("1024x768")));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_SUMMARY, SummaryAt("1024x768")));
 
     EXPECT_TRUE(FileHolds(demo, BuildSampleDemo(DemoAt(1024, 768)))) << "the resolution record was not rewritten in place";
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
@@ -150,8 +150,8 @@ TEST(E2eConvert, ADemoOfUnknownResolutionIsNotConverted)
 
     HWND converter = OpenConverter(run, "1024", "768");
     ASSERT_TRUE(converter != NULL);
-    EXPECT_EQ("*", ReadField(converter, OLD_WIDTH));
-    EXPECT_EQ("*", ReadField(converter, OLD_HEIGHT));
+    EXPECT_EQ("*", ReadField(converter, IDC_CONVERT_OLD_WIDTH));
+    EXPECT_EQ("*", ReadField(converter, IDC_CONVERT_OLD_HEIGHT));
     PostCommand(converter, IDOK);
     ExpectMessageBox(run, "Flickbox", "The demo's current resolution is unknown, so it cannot be converted.");
     EXPECT_TRUE(WaitForWindowGone(converter));
@@ -166,14 +166,14 @@ TEST(E2eConvert, WithoutADemoTheConverterDoesNotOpen)
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
 
-    PostCommand(run.window, CONVERT);
+    PostCommand(run.window, IDC_MAIN_CONVERT);
     ExpectMessageBox(run, "Flickbox", "No demo loaded.");
     // One character is still too short; two open the dialog.
-    ASSERT_TRUE(SetField(run.window, DEMO_PATH, "x"));
-    PostCommand(run.window, CONVERT);
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_DEMO_PATH, "x"));
+    PostCommand(run.window, IDC_MAIN_CONVERT);
     ExpectMessageBox(run, "Flickbox", "No demo loaded.");
-    ASSERT_TRUE(SetField(run.window, DEMO_PATH, "xy"));
-    PostCommand(run.window, CONVERT);
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_DEMO_PATH, "xy"));
+    PostCommand(run.window, IDC_MAIN_CONVERT);
     HWND converter = WaitForConverterDialog(run.process.dwProcessId);
     ASSERT_TRUE(converter != NULL);
     PostCommand(converter, IDCANCEL);
@@ -194,7 +194,7 @@ TEST(E2eConvert, ADemoThatCannotBeOpenedIsReportedAndInspectedAgain)
 
     PostCommand(converter, IDOK);
     ExpectMessageBox(run, "Flickbox", "Convert resolution in demo?");
-    std::string refused = "Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION);
+    std::string refused = "Could not open demo-file: " + SystemErrorText(ERROR_SHARING_VIOLATION);
     ExpectMessageBox(run, "Error", refused);
     // The re-inspection as the dialog closes meets the same lock.
     ExpectMessageBox(run, "Error", refused);
@@ -216,12 +216,12 @@ TEST(E2eConvert, OkConvertsTheDemoNamedInTheMainWindowAtThatMoment)
     HWND converter = OpenConverter(run, "640", "480");
     ASSERT_TRUE(converter != NULL);
     // The converter stays open while the user names another demo in the main window.
-    ASSERT_TRUE(SetField(run.window, DEMO_PATH, second));
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_DEMO_PATH, second));
     PostCommand(converter, IDOK);
     ExpectMessageBox(run, "Flickbox", "Convert resolution in demo?");
     ExpectMessageBox(run, "Flickbox", "Demo converted.");
     EXPECT_TRUE(WaitForWindowGone(converter));
-    EXPECT_TRUE(FieldBecomes(run.window, SUMMARY, SummaryAt("640x480")));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_SUMMARY, SummaryAt("640x480")));
 
     EXPECT_TRUE(FileHolds(second, BuildSampleDemo(DemoAt(640, 480))));
     EXPECT_TRUE(FileHolds(first, BuildSampleDemo(DemoAt(800, 600))));

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/support/checks.h"
-#include "tests/e2e/support/controls.h"
+#include "app/resource.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
@@ -21,8 +21,8 @@ static std::string SummaryOf(const char* map)
 // The main window shows the demo and, inspected, its summary.
 static void ExpectShowing(const FlickboxRun& run, const std::string& demo, const char* map)
 {
-    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(SummaryOf(map), ReadField(run.window, SUMMARY));
+    EXPECT_EQ(demo, ReadField(run.window, IDC_MAIN_DEMO_PATH));
+    EXPECT_EQ(SummaryOf(map), ReadField(run.window, IDC_MAIN_SUMMARY));
 }
 
 // Runs a second instance with the argument and returns its exit code (99 when
@@ -53,16 +53,16 @@ TEST(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, first.c_str(), &run));
-    ASSERT_EQ(SummaryOf("de_opening"), ReadField(run.window, SUMMARY));
-    std::vector<std::string> listing = ReadListItems(run.window, BROWSER);
+    ASSERT_EQ(SummaryOf("de_opening"), ReadField(run.window, IDC_MAIN_SUMMARY));
+    std::vector<std::string> listing = ReadListItems(run.window, IDC_MAIN_BROWSER);
 
     EXPECT_EQ(0u, RunSecondInstance(exe, second.c_str()));
     // The second start returns once the running window has taken the demo.
     ExpectShowing(run, second, "de_handed");
-    EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, PLAYERS));
+    EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, IDC_MAIN_PLAYERS));
     // The browser keeps its folder.
-    EXPECT_EQ(firstFolder + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ(listing, ReadListItems(run.window, BROWSER));
+    EXPECT_EQ(firstFolder + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ(listing, ReadListItems(run.window, IDC_MAIN_BROWSER));
     EXPECT_TRUE(IsWindow(run.window));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
@@ -80,7 +80,7 @@ TEST(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
     EXPECT_EQ(0u, RunSecondInstance(exe, NULL));
     EXPECT_EQ(0u, RunSecondInstance(exe, "C:"));
     ExpectShowing(run, demo, "de_kept");
-    EXPECT_EQ(root + "\\", ReadField(run.window, FOLDER));
+    EXPECT_EQ(root + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
@@ -103,7 +103,7 @@ TEST(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
 
     // No data at all: ignored.
     ASSERT_TRUE(SendCopyData(run.window, NULL, 0));
-    EXPECT_EQ(start, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(start, ReadField(run.window, IDC_MAIN_DEMO_PATH));
 
     // A path without its NUL, followed by bytes the record does not cover.
     std::string noNul = handed + "\\tail that lies past cbData";

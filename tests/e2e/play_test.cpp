@@ -6,7 +6,7 @@
 #include <stdio.h>
 
 #include "tests/e2e/support/checks.h"
-#include "tests/e2e/support/controls.h"
+#include "app/resource.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
@@ -15,17 +15,10 @@ static SampleDemoSpec PlayedDemo()
     return DemoSpec(47, "de_played", 800, 600, {"Rookie", "Sniper"});
 }
 
-// Size and FNV-1a hash of the bytes, as the stand-in reports the staged demo.
-static std::string Fingerprint(const std::vector<unsigned char>& bytes)
+static std::string SampleDemoBytes(const SampleDemoSpec& spec)
 {
-    unsigned long hash = 2166136261u;
-    for (unsigned char c : bytes) {
-        hash ^= c;
-        hash = (hash * 16777619u) & 0xFFFFFFFFu;
-    }
-    char text[64];
-    snprintf(text, sizeof text, "%lu %08lx", (unsigned long)bytes.size(), hash);
-    return text;
+    std::vector<unsigned char> bytes = BuildSampleDemo(spec);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 static bool WaitForFile(const std::string& path)
@@ -62,21 +55,20 @@ TEST(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
     FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), folder.c_str(), &run));
     ASSERT_TRUE(WaitForMainWindow(&run));
-    EXPECT_EQ(hl, ReadField(run.window, GAME_PATH));
-    PostCommand(run.window, PLAY);
+    EXPECT_EQ(hl, ReadField(run.window, IDC_MAIN_EXE_PATH));
+    PostCommand(run.window, IDC_MAIN_PLAY);
     ASSERT_TRUE(WaitForFile(report)) << "the game was not started";
     // The play blocks the window until the game has exited and been cleaned up after.
     ASSERT_TRUE(WaitUntilResponsive(run.window));
 
-    std::vector<unsigned char> bytes;
-    ASSERT_TRUE(ReadWholeFile(report, &bytes));
-    std::string seen(bytes.begin(), bytes.end());
+    std::string seen;
+    ASSERT_TRUE(ReadWholeFile(report, &seen));
     EXPECT_NE(std::string::npos, seen.find("commandline=" + hl
         + " -nofbo -dev -game cstrike -console -toconsole +exec config.cfg +playdemo flickbox.dem 1.5\n")) << seen;
     EXPECT_NE(std::string::npos, seen.find("cwd=" + folder + "\n")) << seen;
     EXPECT_NE(std::string::npos, seen.find("EngineModeW=800\nEngineModeH=600\n")) << seen;
     EXPECT_NE(std::string::npos, seen.find("mod=cstrike\n")) << seen;
-    EXPECT_NE(std::string::npos, seen.find("demo=" + Fingerprint(BuildSampleDemo(PlayedDemo())) + "\n")) << seen;
+    EXPECT_NE(std::string::npos, seen.find("demo=" + Fingerprint(SampleDemoBytes(PlayedDemo())) + "\n")) << seen;
 
     EXPECT_FALSE(FileExists(staged)) << "the staged demo was left behind";
     DWORD width = 0, height = 0;
@@ -99,16 +91,16 @@ TEST(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
-    ASSERT_TRUE(SetField(run.window, GAME_PATH, "C:\\Games\\Half-Life\\hl.exe"));
-    PostCommand(run.window, PLAY);
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe"));
+    PostCommand(run.window, IDC_MAIN_PLAY);
     ExpectMessageBox(run, "Flickbox", "No demo-file loaded.");
-    ASSERT_TRUE(SetField(run.window, DEMO_PATH, "C:"));
-    PostCommand(run.window, PLAY);
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_DEMO_PATH, "C:"));
+    PostCommand(run.window, IDC_MAIN_PLAY);
     ExpectMessageBox(run, "Flickbox", "No demo-file loaded.");
 
-    ASSERT_TRUE(SetField(run.window, DEMO_PATH, demo));
-    ASSERT_TRUE(SetField(run.window, GAME_PATH, "C:"));
-    PostCommand(run.window, PLAY);
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_DEMO_PATH, demo));
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_EXE_PATH, "C:"));
+    PostCommand(run.window, IDC_MAIN_PLAY);
     ExpectMessageBox(run, "Flickbox", "You have not located your hl.exe/cstrike.exe.");
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     CloseAndEnd(&run);
@@ -128,14 +120,14 @@ TEST(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     // No mod folder to stage into.
-    PostCommand(run.window, PLAY);
-    ExpectMessageBox(run, "Error", "Could not copy demo-file: " + SystemText(ERROR_PATH_NOT_FOUND));
+    PostCommand(run.window, IDC_MAIN_PLAY);
+    ExpectMessageBox(run, "Error", "Could not copy demo-file: " + SystemErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
 
     // Staged, but there is no game to start.
     ASSERT_TRUE(MakeFolders(JoinPath(game, "cstrike")));
-    PostCommand(run.window, PLAY);
-    ExpectMessageBox(run, "Error", "Could not start HL.EXE/CSTRIKE.EXE: " + SystemText(ERROR_FILE_NOT_FOUND));
+    PostCommand(run.window, IDC_MAIN_PLAY);
+    ExpectMessageBox(run, "Error", "Could not start HL.EXE/CSTRIKE.EXE: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     CloseAndEnd(&run);
 }
@@ -149,7 +141,7 @@ TEST(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
     std::string hl = JoinPath(game, "hl.exe");
     ASSERT_TRUE(InstallStandinGame(hl));
     // The stand-in keeps running until the release flag appears.
-    ASSERT_TRUE(WriteWholeFile(JoinPath(game, "standin_wait.flag"), {'1'}));
+    ASSERT_TRUE(WriteFileBytes(JoinPath(game, "standin_wait.flag"), std::string("1")));
     std::string demo = JoinPath(folder, "played.dem");
     std::string handed = JoinPath(folder, "handed.dem");
     ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
@@ -160,19 +152,19 @@ TEST(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
-    PostCommand(run.window, PLAY);
+    PostCommand(run.window, IDC_MAIN_PLAY);
     ASSERT_TRUE(WaitForFile(JoinPath(game, "standin_report.txt")));
 
     FlickboxRun second;
     ASSERT_TRUE(StartAnotherFlickbox(exe.c_str(), handed.c_str(), NULL, &second));
     // The second start waits in its hand-over while the game runs.
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(second.process.hProcess, 1000));
-    ASSERT_TRUE(WriteWholeFile(JoinPath(game, "standin_release.flag"), {'1'}));
+    ASSERT_TRUE(WriteFileBytes(JoinPath(game, "standin_release.flag"), std::string("1")));
     DWORD exitCode = 99;
     EXPECT_TRUE(WaitForExit(second, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EndFlickbox(&second);
-    EXPECT_EQ(handed, ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(handed, ReadField(run.window, IDC_MAIN_DEMO_PATH));
     EXPECT_FALSE(FileExists(JoinPath(game, "cstrike\\flickbox.dem")));
 
     EXPECT_EQ(0u, CloseAndEnd(&run));

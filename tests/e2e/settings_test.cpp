@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/support/checks.h"
-#include "tests/e2e/support/controls.h"
+#include "app/resource.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
@@ -19,9 +19,9 @@ static std::string SettingText(const char* value)
 static void ExpectSettingsFields(const FlickboxRun& run, const std::string& game, const char* commandLine,
                                  const char* speed)
 {
-    EXPECT_EQ(game, ReadField(run.window, GAME_PATH));
-    EXPECT_EQ(commandLine, ReadField(run.window, COMMAND_LINE));
-    EXPECT_EQ(speed, ReadField(run.window, DEMO_SPEED));
+    EXPECT_EQ(game, ReadField(run.window, IDC_MAIN_EXE_PATH));
+    EXPECT_EQ(commandLine, ReadField(run.window, IDC_MAIN_COMMAND_LINE));
+    EXPECT_EQ(speed, ReadField(run.window, IDC_MAIN_DEMO_SPEED));
 }
 
 TEST(E2eSettings, SaveStoresTheFieldsAndTheNextStartLoadsThem)
@@ -38,10 +38,10 @@ TEST(E2eSettings, SaveStoresTheFieldsAndTheNextStartLoadsThem)
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     ExpectSettingsFields(run, "", "", "");
 
-    ASSERT_TRUE(SetField(run.window, GAME_PATH, game));
-    ASSERT_TRUE(SetField(run.window, COMMAND_LINE, "-dev -nofbo +cl_showfps 1"));
-    ASSERT_TRUE(SetField(run.window, DEMO_SPEED, "host_framerate 0.01 extra"));
-    PostCommand(run.window, SAVE);
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_EXE_PATH, game));
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_COMMAND_LINE, "-dev -nofbo +cl_showfps 1"));
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_DEMO_SPEED, "host_framerate 0.01 extra"));
+    PostCommand(run.window, IDC_MAIN_SAVE);
     ExpectMessageBox(run, "Flickbox", "Settings succesfully saved.");
     EXPECT_EQ(game, SettingText("Path"));
     EXPECT_EQ("-dev -nofbo +cl_showfps 1", SettingText("CommandLine"));
@@ -56,7 +56,7 @@ TEST(E2eSettings, SaveStoresTheFieldsAndTheNextStartLoadsThem)
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     ExpectSettingsFields(run, game, "-dev -nofbo +cl_showfps 1", "host_framerate 0.01");
-    EXPECT_EQ(DemoSummary("N/A", "48", "de_dust", "1152x864", "512x384"), ReadField(run.window, SUMMARY));
+    EXPECT_EQ(DemoSummary("N/A", "48", "de_dust", "1152x864", "512x384"), ReadField(run.window, IDC_MAIN_SUMMARY));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
@@ -70,8 +70,8 @@ TEST(E2eSettings, AMissingValueOrGameKeyIsReportedAtStartUp)
 
     FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
-    ExpectMessageBox(run, "Error", "Could not read BWV3: " + SystemText(ERROR_FILE_NOT_FOUND));
-    ExpectMessageBox(run, "Error", "Could not read Half-Life registry: " + SystemText(ERROR_FILE_NOT_FOUND));
+    ExpectMessageBox(run, "Error", "Could not read BWV3: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
+    ExpectMessageBox(run, "Error", "Could not read Half-Life registry: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
     ASSERT_TRUE(WaitForMainWindow(&run));
     ExpectSettingsFields(run, "C:\\Games\\Half-Life\\hl.exe", "-console", "");
     EXPECT_EQ(0u, CloseAndEnd(&run));
@@ -86,10 +86,10 @@ TEST(E2eSettings, AFailedSaveIsNotReportedAsSaved)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
-    ASSERT_TRUE(SetField(run.window, GAME_PATH, "C:\\Games\\cstrike.exe"));
-    PostCommand(run.window, SAVE);
+    ASSERT_TRUE(SetField(run.window, IDC_MAIN_EXE_PATH, "C:\\Games\\cstrike.exe"));
+    PostCommand(run.window, IDC_MAIN_SAVE);
     ExpectMessageBox(run, "Error",
-                     "Could not create the settings registry key: " + SystemText(ERROR_CHILD_MUST_BE_VOLATILE));
+                     "Could not create the settings registry key: " + SystemErrorText(ERROR_CHILD_MUST_BE_VOLATILE));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     EXPECT_EQ("<missing>", SettingText("Path"));
     CloseAndEnd(&run);

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/support/checks.h"
-#include "tests/e2e/support/controls.h"
+#include "app/resource.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
@@ -62,15 +62,15 @@ TEST(E2eStartup, WithoutADemoListsTheProgramFolder)
     ASSERT_FALSE(exe.empty());
     ASSERT_TRUE(WriteDemo(JoinPath(folder, "a.dem"), MatchDemo()));
     ASSERT_TRUE(WriteDemo(JoinPath(folder, "B.DEM"), MatchDemo()));
-    ASSERT_TRUE(WriteWholeFile(JoinPath(folder, "notes.txt"), {'x'}));
+    ASSERT_TRUE(WriteFileBytes(JoinPath(folder, "notes.txt"), std::string("x")));
     ASSERT_TRUE(MakeFolders(JoinPath(folder, "maps")));
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
-    EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ(Sorted({"[..]", "[maps]", "a.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
-    EXPECT_EQ("", ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ("", ReadField(run.window, SUMMARY));
+    EXPECT_EQ(folder + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ(Sorted({"[..]", "[maps]", "a.dem"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
+    EXPECT_EQ("", ReadField(run.window, IDC_MAIN_DEMO_PATH));
+    EXPECT_EQ("", ReadField(run.window, IDC_MAIN_SUMMARY));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
@@ -95,12 +95,12 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
-    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(demos + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ(Sorted({"[..]", "[old]", "match.dem", "other.dem"}), Sorted(ReadListItems(run.window, BROWSER)));
-    EXPECT_EQ(MatchSummary("1024x768"), ReadField(run.window, SUMMARY));
-    EXPECT_EQ(Sorted({"Rookie", "Sniper", "Medic", "Gordon Freeman"}), Sorted(ReadListItems(run.window, PLAYERS)));
-    EXPECT_EQ(game, ReadField(run.window, GAME_PATH));
+    EXPECT_EQ(demo, ReadField(run.window, IDC_MAIN_DEMO_PATH));
+    EXPECT_EQ(demos + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ(Sorted({"[..]", "[old]", "match.dem", "other.dem"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
+    EXPECT_EQ(MatchSummary("1024x768"), ReadField(run.window, IDC_MAIN_SUMMARY));
+    EXPECT_EQ(Sorted({"Rookie", "Sniper", "Medic", "Gordon Freeman"}), Sorted(ReadListItems(run.window, IDC_MAIN_PLAYERS)));
+    EXPECT_EQ(game, ReadField(run.window, IDC_MAIN_EXE_PATH));
 
     // Its top-left corner lies on a wall, the point 20 x 15 further in on ground.
     COLORREF corner = 0, ground = 0, beyond = 0;
@@ -151,9 +151,9 @@ TEST(E2eStartup, AShortPathIsShownInItsLongForm)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, shortPath.c_str(), &run));
-    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(demos + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ(MatchSummary("x"), ReadField(run.window, SUMMARY));
+    EXPECT_EQ(demo, ReadField(run.window, IDC_MAIN_DEMO_PATH));
+    EXPECT_EQ(demos + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ(MatchSummary("x"), ReadField(run.window, IDC_MAIN_SUMMARY));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
@@ -165,8 +165,8 @@ TEST(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
 
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, missing.c_str(), &run));
-    EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ("", ReadField(run.window, DEMO_PATH));
+    EXPECT_EQ(folder + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ("", ReadField(run.window, IDC_MAIN_DEMO_PATH));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
@@ -183,12 +183,12 @@ TEST(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
 
     FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    ExpectMessageBox(run, "Error", "Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION));
+    ExpectMessageBox(run, "Error", "Could not open demo-file: " + SystemErrorText(ERROR_SHARING_VIOLATION));
     CloseHandle(writer);
 
     ASSERT_TRUE(WaitForMainWindow(&run));
-    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ("", ReadField(run.window, SUMMARY));
+    EXPECT_EQ(demo, ReadField(run.window, IDC_MAIN_DEMO_PATH));
+    EXPECT_EQ("", ReadField(run.window, IDC_MAIN_SUMMARY));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
@@ -223,7 +223,7 @@ TEST(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
     // A volatile ProgID key refuses the lasting keys beneath it.
     ASSERT_TRUE(CreateVolatileKey(HKEY_CLASSES_ROOT, "flickbox"));
     std::string exe = InstallFlickboxCopy(MakeScratchFolder("refused"));
-    std::string refused = SystemText(ERROR_CHILD_MUST_BE_VOLATILE);
+    std::string refused = SystemErrorText(ERROR_CHILD_MUST_BE_VOLATILE);
 
     FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
@@ -243,14 +243,14 @@ TEST(E2eStartup, AnEmptyDemoIsReportedAndTheWindowStillOpens)
     std::string folder = MakeScratchFolder("empty");
     std::string exe = InstallFlickboxCopy(folder);
     std::string demo = JoinPath(folder, "empty.dem");
-    ASSERT_TRUE(WriteWholeFile(demo, {}));
+    ASSERT_TRUE(WriteFileBytes(demo, std::string()));
 
     FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
-    ExpectMessageBox(run, "Error", "Could not open demofile (reason 2): " + SystemText(ERROR_HANDLE_EOF));
+    ExpectMessageBox(run, "Error", "Could not open demofile (reason 2): " + SystemErrorText(ERROR_HANDLE_EOF));
     ASSERT_TRUE(WaitForMainWindow(&run));
-    EXPECT_EQ(demo, ReadField(run.window, DEMO_PATH));
-    EXPECT_EQ(folder + "\\", ReadField(run.window, FOLDER));
-    EXPECT_EQ(std::vector<std::string>(), ReadListItems(run.window, PLAYERS));
+    EXPECT_EQ(demo, ReadField(run.window, IDC_MAIN_DEMO_PATH));
+    EXPECT_EQ(folder + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ(std::vector<std::string>(), ReadListItems(run.window, IDC_MAIN_PLAYERS));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }

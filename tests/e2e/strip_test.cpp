@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "tests/e2e/support/checks.h"
-#include "tests/e2e/support/controls.h"
+#include "app/resource.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 
@@ -50,7 +50,7 @@ static testing::AssertionResult StartOnDemo(const char* tag, std::string* demo, 
 // Presses "Strip teamsays", answers its question with OK and expects the box that follows.
 static void StripExpecting(const FlickboxRun& run, const char* caption, const std::string& text)
 {
-    PostCommand(run.window, STRIP);
+    PostCommand(run.window, IDC_MAIN_STRIP);
     ExpectMessageBox(run, "Flickbox", "Strip teamsays?");
     ExpectMessageBox(run, caption, text);
 }
@@ -60,13 +60,14 @@ TEST(E2eStrip, OkBlanksTheTeamMessagesAndCountsThem)
     std::string demo;
     FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("strip", &demo, &run));
-    std::string summary = ReadField(run.window, SUMMARY);
+    std::string summary = ReadField(run.window, IDC_MAIN_SUMMARY);
 
     StripExpecting(run, "Flickbox", "3 messages stripped.");
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
 
-    std::vector<unsigned char> bytes;
-    ASSERT_TRUE(ReadWholeFile(demo, &bytes));
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(demo, &text));
+    std::vector<unsigned char> bytes(text.begin(), text.end());
     std::vector<unsigned char> expected = Blanked(BuildSampleDemo(ChattyDemo()),
         {"(Terrorist) Rookie : rush b", "*DEAD*(CT) Sniper : nice", "(Counter-Terrorist) Sniper : hold"});
     EXPECT_EQ(expected.size(), bytes.size());
@@ -74,7 +75,7 @@ TEST(E2eStrip, OkBlanksTheTeamMessagesAndCountsThem)
 
     // A second run finds nothing left; the summary was never re-read.
     StripExpecting(run, "Flickbox", "0 messages stripped.");
-    EXPECT_EQ(summary, ReadField(run.window, SUMMARY));
+    EXPECT_EQ(summary, ReadField(run.window, IDC_MAIN_SUMMARY));
 
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
@@ -88,7 +89,7 @@ TEST(E2eStrip, CancelLeavesTheFileAlone)
     HANDLE writer = HoldOpenForWriting(demo, FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
 
-    PostCommand(run.window, STRIP);
+    PostCommand(run.window, IDC_MAIN_STRIP);
     ExpectMessageBox(run, "Flickbox", "Strip teamsays?", IDCANCEL);
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     CloseHandle(writer);
@@ -106,7 +107,7 @@ TEST(E2eStrip, AnEmptyPathIsReportedWithTheSystemText)
     DWORD error = GetLastError();
     ASSERT_EQ(INVALID_HANDLE_VALUE, none);
 
-    StripExpecting(run, "Error", "Could not open demo-file: " + SystemText(error));
+    StripExpecting(run, "Error", "Could not open demo-file: " + SystemErrorText(error));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
     CloseAndEnd(&run);
 }
@@ -118,12 +119,12 @@ TEST(E2eStrip, ALockedOrEmptyDemoIsReportedWithTheSystemText)
     ASSERT_TRUE(StartOnDemo("locked", &demo, &run));
     HANDLE writer = HoldOpenForWriting(demo);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
-    StripExpecting(run, "Error", "Could not open demo-file: " + SystemText(ERROR_SHARING_VIOLATION));
+    StripExpecting(run, "Error", "Could not open demo-file: " + SystemErrorText(ERROR_SHARING_VIOLATION));
     CloseHandle(writer);
     EXPECT_TRUE(FileHolds(demo, BuildSampleDemo(ChattyDemo())));
 
-    ASSERT_TRUE(WriteWholeFile(demo, {}));
-    StripExpecting(run, "Error", "Could not open demo-file (reason 2): " + SystemText(ERROR_HANDLE_EOF));
+    ASSERT_TRUE(WriteFileBytes(demo, std::string()));
+    StripExpecting(run, "Error", "Could not open demo-file (reason 2): " + SystemErrorText(ERROR_HANDLE_EOF));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     CloseAndEnd(&run);
 }

@@ -12,22 +12,9 @@
 #include <string>
 #include <vector>
 
-static std::string folder;
+#include "tests/support/test_files.h"
 
-static bool ReadWholeFile(const std::string& path, std::string* bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bytes->clear();
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, NULL) && got > 0)
-        bytes->append(chunk, got);
-    CloseHandle(file);
-    return true;
-}
+static std::string folder;
 
 static bool Exists(const std::string& path)
 {
@@ -45,16 +32,6 @@ static std::string FileTag(const std::string& path)
     size_t nul = bytes.rfind('\0');
     std::string tag = nul == std::string::npos ? bytes : bytes.substr(nul + 1);
     return tag.size() > 100 ? tag.substr(tag.size() - 100) : tag;
-}
-
-static unsigned long Fnv1a(const std::string& bytes)
-{
-    unsigned long hash = 2166136261u;
-    for (unsigned char c : bytes) {
-        hash ^= c;
-        hash *= 16777619u;
-    }
-    return hash & 0xFFFFFFFFu;
 }
 
 static std::string ModFromCommandLine(const std::string& line)
@@ -107,14 +84,7 @@ int main()
     report += "EngineModeW=" + ReadMode(key, "EngineModeW") + "\n";
     report += "EngineModeH=" + ReadMode(key, "EngineModeH") + "\n";
     report += "mod=" + mod + "\n";
-    std::string demo;
-    if (!mod.empty() && ReadWholeFile(folder + "\\" + mod + "\\flickbox.dem", &demo)) {
-        char text[64];
-        snprintf(text, sizeof text, "%lu %08lx", (unsigned long)demo.size(), Fnv1a(demo));
-        report += "demo=" + std::string(text) + "\n";
-    } else {
-        report += "demo=none\n";
-    }
+    report += "demo=" + (mod.empty() ? std::string("none") : FileFingerprint(folder + "\\" + mod + "\\flickbox.dem")) + "\n";
 
     std::vector<std::string> files;
     if (counterStrike)

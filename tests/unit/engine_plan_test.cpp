@@ -136,6 +136,25 @@ TEST(EnginePlan, EachKindCopiesBetweenItsForms)
     }
 }
 
+// The swap's copies and the revert tool's meet in the same live files, entry
+// for entry, whichever set the path chooses.
+TEST(EnginePlan, EveryOperationWorksOnTheSameLiveFiles)
+{
+    for (const char* exePath : {"C:\\HL\\hl.exe", "C:\\HL\\cstrike.exe"}) {
+        EngineCopy backup[MOST_ENGINE_COPIES], restore[MOST_ENGINE_COPIES];
+        EngineCopy pack[MOST_ENGINE_COPIES], revert[MOST_ENGINE_COPIES];
+        int count = PlanEngineCopies(backup, BACKUP_COPY, exePath, "cstrike", "C:\\FB");
+        ASSERT_EQ(count, PlanEngineCopies(restore, RESTORE_COPY, exePath, "cstrike", "C:\\FB"));
+        ASSERT_EQ(count, PlanEngineCopies(pack, PACK_COPY, exePath, "cstrike", "C:\\FB"));
+        ASSERT_EQ(count, PlanEngineCopies(revert, REVERT_COPY, exePath, "cstrike", ""));
+        for (int i = 0; i < count; i++) {
+            EXPECT_STREQ(backup[i].source, restore[i].target) << exePath << " #" << i;
+            EXPECT_STREQ(backup[i].source, pack[i].target) << exePath << " #" << i;
+            EXPECT_STREQ(backup[i].source, revert[i].target) << exePath << " #" << i;
+        }
+    }
+}
+
 TEST(EnginePlan, EntriesWhosePathsDoNotFitAreMarked)
 {
     // With a 240-character folder the short engine entries fit (".org" paths

@@ -12,7 +12,7 @@
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/support/scratch_files.h"
+#include "tests/support/test_files.h"
 #include "tools/sample_demo.h"
 
 struct PlayScene {
@@ -43,7 +43,7 @@ static PlayScene MakeScene(const std::string& name, bool counterStrike, const st
     CreateDirectoryA((scene.root + "\\demos").c_str(), NULL);
     EXPECT_TRUE(WriteSampleDemo(scene.demoPath.c_str(), spec));
     scene.stagedPath = scene.tree.installDir + "\\" + mod + "\\flickbox.dem";
-    scene.gameKey = counterStrike ? counterStrikeKey : halfLifeKey;
+    scene.gameKey = counterStrike ? COUNTER_STRIKE_KEY : HALF_LIFE_KEY;
     SetModeValue(scene.gameKey, "EngineModeW", 1024);
     SetModeValue(scene.gameKey, "EngineModeH", 768);
     SetCurrentMode("1024", "768");
@@ -135,7 +135,7 @@ TEST(PlaybackLaunch, OverridePlayEndToEnd)
               report["commandline"]);
     EXPECT_EQ(CurrentDirectory(), report["cwd"]);
     EXPECT_EQ("640x480", ReportedMode(report));
-    EXPECT_EQ(DemoFingerprint(scene.demoPath), report["demo"]);
+    EXPECT_EQ(FileFingerprint(scene.demoPath), report["demo"]);
     ExpectReportedFiles(report, scene.tree, "game");
 
     EXPECT_EQ("1024x768", Mode(scene));
@@ -148,7 +148,7 @@ TEST(PlaybackLaunch, OverridePlayEndToEnd)
 TEST(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
 {
     PlayScene scene = MakeScene("cs_override", true, "cstrike");
-    SetModeValue(halfLifeKey, "EngineModeW", 320);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeW", 320);
     SetDemoState("cstrike", "47", "800", "600", false);
     std::string upper = scene.tree.installDir + "\\CSTRIKE.EXE";
     SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, upper);
@@ -159,9 +159,9 @@ TEST(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
     std::map<std::string, std::string> report = ReadReport(scene.tree);
     EXPECT_EQ(upper + "  -game cstrike" + fixedText, report["commandline"]);
     EXPECT_EQ("800x600", ReportedMode(report));
-    EXPECT_EQ(DemoFingerprint(scene.demoPath), report["demo"]);
+    EXPECT_EQ(FileFingerprint(scene.demoPath), report["demo"]);
     EXPECT_EQ("1024x768", Mode(scene));
-    EXPECT_EQ("320", ReadModeValue(halfLifeKey, "EngineModeW"));
+    EXPECT_EQ("320", ReadModeValue(HALF_LIFE_KEY, "EngineModeW"));
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EndScene(scene);
 }
@@ -181,7 +181,7 @@ static void PlayProtocol43(bool counterStrike)
     // The pack is live while the game runs, and the mode is not overridden.
     ExpectReportedFiles(report, scene.tree, "pack");
     EXPECT_EQ("1024x768", ReportedMode(report));
-    EXPECT_EQ(DemoFingerprint(scene.demoPath), report["demo"]);
+    EXPECT_EQ(FileFingerprint(scene.demoPath), report["demo"]);
 
     ExpectTreeFiles(scene.tree, "game");
     ExpectTreeFiles(scene.tree, "game", ".org");
@@ -264,7 +264,7 @@ TEST(PlaybackLaunch, ReadOnlyStagedDemoIsOverwritten)
     PlayDemo(scene.dialog);
 
     ExpectErrorBoxes({});
-    EXPECT_EQ(DemoFingerprint(scene.demoPath), ReadReport(scene.tree)["demo"]);
+    EXPECT_EQ(FileFingerprint(scene.demoPath), ReadReport(scene.tree)["demo"]);
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EndScene(scene);
 }
@@ -333,7 +333,7 @@ TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
     scene = MakeScene("too_long_stage", false, "valve");
     std::string mod(240, 'm');
     SetDemoState(mod.c_str(), "48", "640", "480", false);
-    SetModeValue(halfLifeKey, "EngineModeW", 1024);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeW", 1024);
 
     PlayDemo(scene.dialog);
 
@@ -361,7 +361,7 @@ TEST(PlaybackLaunch, RestoreLeavesValuesNeverRead)
 {
     PlayScene scene = MakeScene("unsound_restore", false, "valve");
     SetCurrentMode("", "768");
-    SetModeValue(halfLifeKey, "EngineModeH", 700);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeH", 700);
 
     PlayDemo(scene.dialog);
 

@@ -14,7 +14,7 @@
 
 static void WriteSetting(const char* name, DWORD type, const std::string& bytes)
 {
-    WriteRegistryValue(settingsKey, name, type, bytes);
+    WriteRegistryValue(SETTINGS_KEY, name, type, bytes);
 }
 
 // The three settings as a save leaves them, with the path given and the
@@ -28,10 +28,10 @@ static void StoreGamePath(const std::string& path)
 
 static void SetBothGamesModes()
 {
-    SetModeValue(halfLifeKey, "EngineModeW", 1024);
-    SetModeValue(halfLifeKey, "EngineModeH", 768);
-    SetModeValue(counterStrikeKey, "EngineModeW", 640);
-    SetModeValue(counterStrikeKey, "EngineModeH", 480);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeW", 1024);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeH", 768);
+    SetModeValue(COUNTER_STRIKE_KEY, "EngineModeW", 640);
+    SetModeValue(COUNTER_STRIKE_KEY, "EngineModeH", 480);
 }
 
 struct StoredValue {
@@ -45,7 +45,7 @@ static StoredValue ReadSetting(const char* name)
 {
     StoredValue value;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return value;
     char buffer[1024];
     value.size = sizeof buffer;
@@ -56,7 +56,7 @@ static StoredValue ReadSetting(const char* name)
     return value;
 }
 
-// Every test starts from no keys, empty fields and no video mode read.
+// No keys, empty fields and no video mode read; an idle main dialog.
 static HWND FreshStart()
 {
     ResetPlaybackRegistry();
@@ -67,11 +67,16 @@ static HWND FreshStart()
     return dialog;
 }
 
-TEST(PlaybackSettings, FirstRunWithoutKeyShowsNothingAndReadsNothing)
-{
+// Every test starts afresh and its dialog is destroyed at the end.
+struct PlaybackSettings : testing::Test {
     HWND dialog = FreshStart();
-    SetModeValue(halfLifeKey, "EngineModeW", 800);
-    SetModeValue(halfLifeKey, "EngineModeH", 600);
+    ~PlaybackSettings() { DestroyWindow(dialog); }
+};
+
+TEST_F(PlaybackSettings, FirstRunWithoutKeyShowsNothingAndReadsNothing)
+{
+    SetModeValue(HALF_LIFE_KEY, "EngineModeW", 800);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeH", 600);
 
     LoadSettings(dialog);
 
@@ -81,12 +86,10 @@ TEST(PlaybackSettings, FirstRunWithoutKeyShowsNothingAndReadsNothing)
     EXPECT_EQ("", FieldText(dialog, IDC_MAIN_DEMO_SPEED));
     EXPECT_STREQ("", appState.currentWidth);
     EXPECT_STREQ("", appState.currentHeight);
-    DestroyWindow(dialog);
 }
 
-TEST(PlaybackSettings, SaveStoresThreeStringsWithTheirNul)
+TEST_F(PlaybackSettings, SaveStoresThreeStringsWithTheirNul)
 {
-    HWND dialog = FreshStart();
     SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe");
     SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "-dev -w 640");
     SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 extra");
@@ -115,12 +118,10 @@ TEST(PlaybackSettings, SaveStoresThreeStringsWithTheirNul)
     EXPECT_EQ(std::string(1, '\0'), ReadSetting("CommandLine").bytes);
     EXPECT_EQ(1u, ReadSetting("DemoSpeed").size);
     EXPECT_EQ((DWORD)REG_SZ, ReadSetting("DemoSpeed").type);
-    DestroyWindow(dialog);
 }
 
-TEST(PlaybackSettings, SaveThatCannotCreateTheKeyFailsAndWritesNothing)
+TEST_F(PlaybackSettings, SaveThatCannotCreateTheKeyFailsAndWritesNothing)
 {
-    HWND dialog = FreshStart();
     // A volatile parent refuses a lasting child key.
     HKEY parent;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brakwood\\Flickbox", 0,
@@ -135,12 +136,10 @@ TEST(PlaybackSettings, SaveThatCannotCreateTheKeyFailsAndWritesNothing)
         {ErrorBoxText("Could not create the settings registry key", ERROR_CHILD_MUST_BE_VOLATILE)});
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadSetting("Path").status);
     ResetPlaybackRegistry();
-    DestroyWindow(dialog);
 }
 
-TEST(PlaybackSettings, LoadRoundTripsAndReadsTheGameModeHeightFirst)
+TEST_F(PlaybackSettings, LoadRoundTripsAndReadsTheGameModeHeightFirst)
 {
-    HWND dialog = FreshStart();
     SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\GAMES\\HALF-LIFE\\HL.EXE");
     SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "-dev");
     SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "0.5");
@@ -163,10 +162,9 @@ TEST(PlaybackSettings, LoadRoundTripsAndReadsTheGameModeHeightFirst)
     SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\Games\\cstrike.exe");
     ASSERT_TRUE(SaveSettings(dialog));
     EXPECT_STREQ("1024", appState.currentWidth);
-    DestroyWindow(dialog);
 }
 
-TEST(PlaybackSettings, GameKindFromThePath)
+TEST_F(PlaybackSettings, GameKindFromThePath)
 {
     struct Row {
         const char* path;
@@ -189,13 +187,12 @@ TEST(PlaybackSettings, GameKindFromThePath)
     }
 }
 
-TEST(PlaybackSettings, MissingValuesGiveExactlyTheirOwnMessages)
+TEST_F(PlaybackSettings, MissingValuesGiveExactlyTheirOwnMessages)
 {
-    HWND dialog = FreshStart();
     SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "kept");
     SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "kept too");
     WriteSetting("Path", REG_SZ, std::string("C:\\HL\\hl.exe") + '\0');
-    SetModeValue(halfLifeKey, "EngineModeH", 600);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeH", 600);
     SetCurrentMode("old", "");
     std::string notFound = SystemErrorText(ERROR_FILE_NOT_FOUND);
 
@@ -214,7 +211,7 @@ TEST(PlaybackSettings, MissingValuesGiveExactlyTheirOwnMessages)
     SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\CS\\cstrike.exe");
     WriteSetting("CommandLine", REG_SZ, std::string("-x") + '\0');
     WriteSetting("DemoSpeed", REG_SZ, std::string("1") + '\0');
-    SetModeValue(counterStrikeKey, "EngineModeW", 800);
+    SetModeValue(COUNTER_STRIKE_KEY, "EngineModeW", 800);
 
     LoadSettings(dialog);
 
@@ -223,10 +220,9 @@ TEST(PlaybackSettings, MissingValuesGiveExactlyTheirOwnMessages)
     EXPECT_EQ("-x", FieldText(dialog, IDC_MAIN_COMMAND_LINE));
     EXPECT_STREQ("", appState.currentHeight);
     EXPECT_STREQ("800", appState.currentWidth);
-    DestroyWindow(dialog);
 }
 
-TEST(PlaybackSettings, MissingGameKeyEndsTheLoad)
+TEST_F(PlaybackSettings, MissingGameKeyEndsTheLoad)
 {
     struct Row {
         const char* path;
@@ -248,9 +244,8 @@ TEST(PlaybackSettings, MissingGameKeyEndsTheLoad)
     }
 }
 
-TEST(PlaybackSettings, LongTextsLoadWholeUpToTheBuffer)
+TEST_F(PlaybackSettings, LongTextsLoadWholeUpToTheBuffer)
 {
-    HWND dialog = FreshStart();
     // Stored by another hand: longer than the speed field saves, loaded whole.
     WriteSetting("Path", REG_SZ, std::string(259, 'p') + '\0');
     WriteSetting("CommandLine", REG_SZ, std::string(40, 'c') + '\0');
@@ -261,15 +256,13 @@ TEST(PlaybackSettings, LongTextsLoadWholeUpToTheBuffer)
     ExpectErrorBoxes({});
     EXPECT_EQ(std::string(259, 'p'), FieldText(dialog, IDC_MAIN_EXE_PATH));
     EXPECT_EQ(std::string(40, 's'), FieldText(dialog, IDC_MAIN_DEMO_SPEED));
-    DestroyWindow(dialog);
 }
 
-TEST(PlaybackSettings, StringFillingTheBufferWithoutNulIsUnreadable)
+TEST_F(PlaybackSettings, StringFillingTheBufferWithoutNulIsUnreadable)
 {
-    HWND dialog = FreshStart();
     SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\HL\\hl.exe");
-    SetModeValue(halfLifeKey, "EngineModeW", 800);
-    SetModeValue(halfLifeKey, "EngineModeH", 600);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeW", 800);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeH", 600);
     // The value's type is not looked at, so raw bytes stand for any string.
     WriteSetting("Path", REG_BINARY, std::string(260, 'x'));
     WriteSetting("CommandLine", REG_SZ, std::string(300, 'c') + '\0');
@@ -283,16 +276,14 @@ TEST(PlaybackSettings, StringFillingTheBufferWithoutNulIsUnreadable)
     EXPECT_EQ("", FieldText(dialog, IDC_MAIN_COMMAND_LINE));
     EXPECT_EQ(std::string(259, 's'), FieldText(dialog, IDC_MAIN_DEMO_SPEED));
     EXPECT_STREQ("800", appState.currentWidth);
-    DestroyWindow(dialog);
 }
 
-TEST(PlaybackSettings, GameValuesBeyondAVideoModeAreNotTaken)
+TEST_F(PlaybackSettings, GameValuesBeyondAVideoModeAreNotTaken)
 {
-    HWND dialog = FreshStart();
     StoreGamePath("C:\\HL\\hl.exe");
     // Eight bytes do not fit the 4-byte value; eight digits do not fit the text.
-    WriteRegistryValue(halfLifeKey, "EngineModeH", REG_BINARY, std::string(8, '\1'));
-    SetModeValue(halfLifeKey, "EngineModeW", 12345678);
+    WriteRegistryValue(HALF_LIFE_KEY, "EngineModeH", REG_BINARY, std::string(8, '\1'));
+    SetModeValue(HALF_LIFE_KEY, "EngineModeW", 12345678);
     SetCurrentMode("old", "old");
 
     LoadSettings(dialog);
@@ -303,11 +294,10 @@ TEST(PlaybackSettings, GameValuesBeyondAVideoModeAreNotTaken)
     EXPECT_STREQ("old", appState.currentHeight);
 
     // Negative values read as signed, short values from whatever type.
-    SetModeValue(halfLifeKey, "EngineModeH", (DWORD)-1);
-    SetModeValue(halfLifeKey, "EngineModeW", (DWORD)-999999);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeH", (DWORD)-1);
+    SetModeValue(HALF_LIFE_KEY, "EngineModeW", (DWORD)-999999);
     LoadSettings(dialog);
     ExpectErrorBoxes({});
     EXPECT_STREQ("-1", appState.currentHeight);
     EXPECT_STREQ("-999999", appState.currentWidth);
-    DestroyWindow(dialog);
 }

@@ -11,7 +11,7 @@
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/support/scratch_files.h"
+#include "tests/support/test_files.h"
 
 struct SwapScene {
     std::string root;

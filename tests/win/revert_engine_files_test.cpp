@@ -12,7 +12,7 @@
 #include "revert/revert_engine_files.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/support/scratch_files.h"
+#include "tests/support/test_files.h"
 
 // Files of a game tree, relative to its folder, in the order a revert
 // restores them: the engine set, then the mod files of cstrike.
@@ -25,7 +25,6 @@ static const std::vector<std::string> counterStrikeFiles = {
     "cstrike\\cl_dlls\\client.dll", "cstrike\\dlls\\mp.dll",
 };
 
-static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
 static const char SUCCESS_TEXT[] = "Half-Life succesfully reverted.";
 static const char NOTHING_SAVED_TEXT[] =
     "No game executable has been saved, so nothing was reverted.";
@@ -349,114 +348,4 @@ TEST(RevertSettings, PathThatDoesNotFitIsUnreadable)
     ExpectRevertError(boxes[0], "hl.dat", ERROR_FILENAME_EXCED_RANGE);
     ExpectRevertError(boxes[7], "\\dlls\\mp.dll", ERROR_FILENAME_EXCED_RANGE);
     DeleteSettingsKey();
-}
-
-// Runs the real flickbox-revert.exe, answers each of its message boxes with OK
-// and collects their texts and captions. Returns its exit code.
-struct ProgramBox {
-    std::string text;
-    std::string caption;
-};
-
-struct BoxSearch {
-    DWORD processId;
-    HWND found;
-};
-
-static BOOL CALLBACK FindProgramBox(HWND window, LPARAM param)
-{
-    BoxSearch* search = (BoxSearch*)param;
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char className[64] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (processId == search->processId && strcmp(className, "#32770") == 0 &&
-        IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-static DWORD RunRevertProgram(std::vector<ProgramBox>* boxes)
-{
-    std::string exe = std::string(appState.programDir) + "\\flickbox-revert.exe";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                        &process)) {
-        ADD_FAILURE() << "could not start " << exe;
-        return (DWORD)-1;
-    }
-    DWORD start = GetTickCount();
-    while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
-        if (GetTickCount() - start > 30000) {
-            ADD_FAILURE() << "flickbox-revert.exe did not end";
-            TerminateProcess(process.hProcess, 1);
-            break;
-        }
-        BoxSearch search = {process.dwProcessId, NULL};
-        EnumWindows(FindProgramBox, (LPARAM)&search);
-        if (!search.found)
-            continue;
-        char text[1024] = "";
-        char caption[256] = "";
-        GetDlgItemTextA(search.found, 0xFFFF, text, sizeof text);
-        GetWindowTextA(search.found, caption, sizeof caption);
-        boxes->push_back({text, caption});
-        PostMessageA(search.found, WM_COMMAND, IDOK, 0);
-        while (IsWindow(search.found) && GetTickCount() - start < 30000)
-            Sleep(20);
-    }
-    DWORD exitCode = (DWORD)-1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return exitCode;
-}
-
-TEST(RevertProgram, RevertsTheSavedGameAndSaysSo)
-{
-    std::string game = MakeScratchFolder("revert-program");
-    MakeSwappedTree(game, halfLifeFiles, 2);
-    SaveGamePath(game + "\\hl.exe");
-
-    std::vector<ProgramBox> boxes;
-    EXPECT_EQ(0u, RunRevertProgram(&boxes));
-
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(SUCCESS_TEXT, boxes[0].text);
-    EXPECT_EQ("Flickbox", boxes[0].caption);
-    ExpectGameFiles(game, halfLifeFiles);
-    RemoveTree(game);
-}
-
-TEST(RevertProgram, ReportsAFailedCopyAndNothingSaved)
-{
-    std::string game = MakeScratchFolder("revert-program-locked");
-    MakeSwappedTree(game, halfLifeFiles, 0);
-    HANDLE busy = CreateFileA((game + "\\sw.dll").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, busy);
-    SaveGamePath(game + "\\hl.exe");
-
-    std::vector<ProgramBox> boxes;
-    EXPECT_EQ(0u, RunRevertProgram(&boxes));
-    CloseHandle(busy);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(ErrorBoxText("Could not revert sw.dll", ERROR_SHARING_VIOLATION),
-              boxes[0].text);
-    EXPECT_EQ("Error", boxes[0].caption);
-    ExpectPackFile(game, "sw.dll");
-    EXPECT_EQ("game hw.dll", ReadFileText(game + "\\hw.dll"));
-    RemoveTree(game);
-
-    DeleteSettingsKey();
-    boxes.clear();
-    EXPECT_EQ(0u, RunRevertProgram(&boxes));
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ(NOTHING_SAVED_TEXT, boxes[0].text);
-    EXPECT_EQ("Flickbox", boxes[0].caption);
 }

@@ -16,7 +16,7 @@
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/support/scratch_files.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/ui_test_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_dialog.h"

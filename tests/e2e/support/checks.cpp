@@ -38,9 +38,10 @@ testing::AssertionResult FieldBecomes(HWND window, int id, const std::string& ex
 
 testing::AssertionResult FileHolds(const std::string& path, const std::vector<unsigned char>& expected)
 {
-    std::vector<unsigned char> bytes;
-    if (!ReadWholeFile(path, &bytes))
+    std::string text;
+    if (!ReadWholeFile(path, &text))
         return testing::AssertionFailure() << "could not read " << path;
+    std::vector<unsigned char> bytes(text.begin(), text.end());
     if (bytes != expected)
         return testing::AssertionFailure() << path << " holds " << bytes.size() << " bytes that are not the "
                                            << expected.size() << " expected";

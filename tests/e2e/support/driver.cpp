@@ -1,5 +1,9 @@
 #include "tests/e2e/support/driver.h"
 
+#include "app/resource.h"
+#include "tests/support/test_files.h"
+#include "tools/bitmap_file.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -8,7 +12,6 @@ enum { POLL_MS = 50, TEXT_CAPACITY = 4096 };
 static const wchar_t DIALOG_CLASS[] = L"#32770";
 static const wchar_t MAIN_TITLE[] = L"Flickbox";
 static const wchar_t CONVERTER_TITLE[] = L"Convert demo resolution";
-static const int MAIN_PATH_FIELD = 1000;
 static const int BOX_TEXT_ID = 0xFFFF;
 
 // Process handles of every run started and not yet ended (duplicates, owned here).
@@ -64,7 +67,7 @@ static std::string WindowTitle(HWND window)
 static bool IsMainDialog(HWND window)
 {
     return HasClass(window, DIALOG_CLASS) && HasTitle(window, MAIN_TITLE)
-        && GetDlgItem(window, MAIN_PATH_FIELD) != NULL;
+        && GetDlgItem(window, IDC_MAIN_DEMO_PATH) != NULL;
 }
 
 static bool IsConverterDialog(HWND window)
@@ -461,27 +464,7 @@ static bool SaveScreenRect(const RECT& rect, const char* path)
     if (!CaptureScreen(rect, &pixels, &stride))
         return false;
 
-    BITMAPFILEHEADER file;
-    BITMAPINFOHEADER header;
-    memset(&file, 0, sizeof file);
-    memset(&header, 0, sizeof header);
-    header.biSize = sizeof header;
-    header.biWidth = rect.right - rect.left;
-    header.biHeight = rect.bottom - rect.top;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = (DWORD)pixels.size();
-    file.bfType = 0x4D42; // "BM"
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = file.bfOffBits + header.biSizeImage;
-
-    FILE* out = fopen(path, "wb");
-    if (!out)
-        return false;
-    bool written = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&header, sizeof header, 1, out) == 1
-        && fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
-    return fclose(out) == 0 && written;
+    return WriteFileBytes(path, BitmapFile(rect.right - rect.left, rect.bottom - rect.top, pixels));
 }
 
 bool SaveWindowScreenshot(HWND window, const char* path)

@@ -6,52 +6,7 @@
 #include <algorithm>
 
 #include "tests/e2e/support/driver.h"
-
-static int scratchCount = 0;
-
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
-    return folder + "\\" + name;
-}
-
-static std::string LongPathOf(const std::string& path)
-{
-    char buffer[MAX_PATH];
-    DWORD length = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return path;
-    return std::string(buffer);
-}
-
-std::string MakeScratchFolder(const char* tag)
-{
-    char temp[MAX_PATH];
-    DWORD length = GetTempPathA(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH)
-        return std::string();
-    std::string base = LongPathOf(temp);
-    if (!base.empty() && base[base.size() - 1] == '\\')
-        base.erase(base.size() - 1);
-    for (int attempt = 0; attempt < 100; attempt++) {
-        char name[96];
-        snprintf(name, sizeof name, "fbe2e-%s-%lu-%d", tag, GetCurrentProcessId(), ++scratchCount);
-        std::string folder = JoinPath(base, name);
-        if (CreateDirectoryA(folder.c_str(), NULL))
-            return folder;
-    }
-    return std::string();
-}
-
-bool MakeFolders(const std::string& path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    size_t cut = path.rfind('\\');
-    if (cut != std::string::npos && cut > 2 && !MakeFolders(path.substr(0, cut)))
-        return false;
-    return CreateDirectoryA(path.c_str(), NULL) != 0;
-}
+#include "tools/bitmap_file.h"
 
 std::string InstallFlickboxCopy(const std::string& folder)
 {
@@ -85,35 +40,6 @@ bool WriteDemo(const std::string& path, const SampleDemoSpec& spec)
     return WriteSampleDemo(path.c_str(), spec);
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes)
-{
-    bytes->clear();
-    FILE* in = fopen(path.c_str(), "rb");
-    if (!in)
-        return false;
-    unsigned char chunk[65536];
-    size_t count;
-    while ((count = fread(chunk, 1, sizeof chunk, in)) > 0)
-        bytes->insert(bytes->end(), chunk, chunk + count);
-    bool clean = ferror(in) == 0;
-    fclose(in);
-    return clean;
-}
-
-bool WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    FILE* out = fopen(path.c_str(), "wb");
-    if (!out)
-        return false;
-    bool written = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return fclose(out) == 0 && written;
-}
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 HANDLE HoldOpenForWriting(const std::string& path, DWORD share)
 {
     return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -122,41 +48,13 @@ HANDLE HoldOpenForWriting(const std::string& path, DWORD share)
 
 COLORREF MapPreviewColourAt(int x, int y)
 {
-    return x % 40 < 5 || y % 30 < 5 ? MAP_PREVIEW_WALL : MAP_PREVIEW_GROUND;
+    unsigned long rgb = MapPreviewRgbAt(x, y);
+    return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
 bool WriteMapPreviewBitmap(const std::string& path, int width, int height)
 {
-    int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file;
-    BITMAPINFOHEADER header;
-    memset(&file, 0, sizeof file);
-    memset(&header, 0, sizeof header);
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = (DWORD)(stride * height);
-    file.bfType = 0x4D42; // "BM"
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = file.bfOffBits + header.biSizeImage;
-
-    std::vector<unsigned char> bytes((const unsigned char*)&file, (const unsigned char*)&file + sizeof file);
-    bytes.insert(bytes.end(), (const unsigned char*)&header, (const unsigned char*)&header + sizeof header);
-    // Bottom-up: the file's first row is the picture's last.
-    for (int row = 0; row < height; row++) {
-        std::vector<unsigned char> line(stride, 0);
-        for (int x = 0; x < width; x++) {
-            COLORREF colour = MapPreviewColourAt(x, height - 1 - row);
-            line[x * 3] = GetBValue(colour);
-            line[x * 3 + 1] = GetGValue(colour);
-            line[x * 3 + 2] = GetRValue(colour);
-        }
-        bytes.insert(bytes.end(), line.begin(), line.end());
-    }
-    return WriteWholeFile(path, bytes);
+    return WriteFileBytes(path, BitmapFileOf(width, height, MapPreviewRgbAt));
 }
 
 std::string ShortPathOf(const std::string& path)
@@ -260,18 +158,6 @@ bool WriteVideoMode(const char* key, DWORD width, DWORD height)
 {
     return WriteRegistryNumber(HKEY_CURRENT_USER, key, "EngineModeW", width)
         && WriteRegistryNumber(HKEY_CURRENT_USER, key, "EngineModeH", height);
-}
-
-std::string SystemText(DWORD code)
-{
-    char* text = NULL;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS
-                                      | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                  NULL, code, 0, (char*)&text, 0, NULL);
-    std::string result = length && text ? std::string(text) : std::string();
-    if (text)
-        LocalFree(text);
-    return result;
 }
 
 std::vector<std::string> Sorted(std::vector<std::string> items)

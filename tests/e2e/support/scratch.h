@@ -1,23 +1,15 @@
 #pragma once
-// Scratch folders, files and registry values for the end-to-end tests, made
-// and read from the driver's side of the same Wine prefix.
+// Programs, demos, previews and registry values for the end-to-end tests, made
+// and read from the driver's side of the same Wine prefix (scratch folders and
+// whole files: tests/support/test_files.h).
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
 #include "tools/sample_demo.h"
-
-// A new empty folder under the temp folder, named after the tag and unique in
-// this run; its long form, no trailing backslash. Empty when it failed.
-std::string MakeScratchFolder(const char* tag);
-
-// folder + "\" + name.
-std::string JoinPath(const std::string& folder, const std::string& name);
-
-// Creates the folder and every missing parent; false when it failed.
-bool MakeFolders(const std::string& path);
 
 // Copies flickbox.exe from the bin folder into the folder and returns the
 // copy's path (empty when it failed), so the program's own folder is one the
@@ -31,9 +23,6 @@ bool InstallStandinGame(const std::string& path);
 SampleDemoSpec DemoSpec(int networkProtocol, const char* map, unsigned width, unsigned height,
                         const std::vector<std::string>& players);
 bool WriteDemo(const std::string& path, const SampleDemoSpec& spec);
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes);
-bool WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes);
-bool FileExists(const std::string& path);
 
 // Opens the existing file for reading and writing as another program would,
 // sharing it only as `share` allows; INVALID_HANDLE_VALUE when it failed.
@@ -41,8 +30,6 @@ HANDLE HoldOpenForWriting(const std::string& path, DWORD share = FILE_SHARE_READ
 
 // A stand-in map preview: a 24-bit BMP of sandy ground crossed by a grid of
 // walls, so a screenshot shows a picture and a test can tell where it lies.
-static const COLORREF MAP_PREVIEW_GROUND = RGB(196, 170, 120);
-static const COLORREF MAP_PREVIEW_WALL = RGB(92, 74, 50);
 COLORREF MapPreviewColourAt(int x, int y);
 bool WriteMapPreviewBitmap(const std::string& path, int width, int height);
 
@@ -62,20 +49,11 @@ bool DeleteRegistryTree(HKEY root, const char* key);
 // when it could not be made.
 bool CreateVolatileKey(HKEY root, const char* key);
 
-// Under HKEY_CURRENT_USER: the program's saved settings and the games' own.
-static const char SETTINGS_KEY[] = "Software\\Brakwood\\Flickbox\\Settings";
-static const char HALF_LIFE_KEY[] = "Software\\Valve\\Half-Life\\Settings";
-static const char COUNTER_STRIKE_KEY[] = "Software\\Valve\\CounterStrike\\Settings";
-
 // The settings a user who pressed "Save" has, under SETTINGS_KEY.
 bool WriteSavedSettings(const std::string& gamePath, const char* commandLine, const char* speed);
 
 // The game's video mode under its key (HALF_LIFE_KEY, COUNTER_STRIKE_KEY).
 bool WriteVideoMode(const char* key, DWORD width, DWORD height);
-
-// The system's text for an error code, as FormatMessageA gives it (usually
-// ending in a line break), the text a "message: system text" box shows.
-std::string SystemText(DWORD code);
 
 // The items in a fixed order, for comparing lists whose order is the list
 // control's own.

@@ -9,7 +9,8 @@
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/win/support/scratch_files.h"
+#include "tests/support/test_files.h"
+#include "tools/bitmap_file.h"
 
 DemoScene OpenDemoScene(const char* folderName, const char* fileName)
 {
@@ -49,13 +50,9 @@ std::string DemoFileState(const std::string& path)
     ULONGLONG time = ((ULONGLONG)data.ftLastWriteTime.dwHighDateTime << 32) |
                      data.ftLastWriteTime.dwLowDateTime;
     std::string state = std::to_string(size) + " bytes, written " + std::to_string(time);
-    if (size <= 16 * 1024 * 1024) {
-        // FNV-1a of the content: equal states, equal bytes, in a short text.
-        unsigned long long hash = 14695981039346656037ull;
-        for (unsigned char byte : ReadFileBytes(path))
-            hash = (hash ^ byte) * 1099511628211ull;
-        state += ", content hash " + std::to_string(hash);
-    }
+    // The content's fingerprint: equal states, equal bytes, in a short text.
+    if (size <= 16 * 1024 * 1024)
+        state += ", content " + FileFingerprint(path);
     return state;
 }
 
@@ -76,24 +73,14 @@ void ClearInspectionState()
     appState.isHltv = false;
 }
 
+static unsigned long Grey(int, int)
+{
+    return 0x808080;
+}
+
 bool WriteSmallBitmap(const std::string& path, int width, int height)
 {
-    int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + stride * height;
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    std::vector<unsigned char> bytes(file.bfSize, 0x80);
-    memcpy(bytes.data(), &file, sizeof file);
-    memcpy(bytes.data() + sizeof file, &info, sizeof info);
-    return WriteFileBytes(path, bytes);
+    return WriteFileBytes(path, BitmapFileOf(width, height, Grey));
 }
 
 static std::string DemoFaultPath(const std::string& folder)

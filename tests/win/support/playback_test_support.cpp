@@ -4,11 +4,7 @@
 
 #include "app/app_state.h"
 #include "shared/text.h"
-#include "tests/win/support/scratch_files.h"
-
-const char settingsKey[] = "Software\\Brakwood\\Flickbox\\Settings";
-const char halfLifeKey[] = "Software\\Valve\\Half-Life\\Settings";
-const char counterStrikeKey[] = "Software\\Valve\\CounterStrike\\Settings";
+#include "tests/support/test_files.h"
 
 std::string TestBinDir()
 {
@@ -27,25 +23,12 @@ std::string FileTag(const std::string& path)
     return nul == std::string::npos ? bytes : bytes.substr(nul + 1);
 }
 
-std::string DemoFingerprint(const std::string& path)
-{
-    std::string bytes = ReadFileText(path);
-    unsigned long hash = 2166136261u;
-    for (unsigned char c : bytes) {
-        hash ^= c;
-        hash *= 16777619u;
-    }
-    char text[64];
-    snprintf(text, sizeof text, "%lu %08lx", (unsigned long)bytes.size(), hash & 0xFFFFFFFFu);
-    return text;
-}
-
 void ResetPlaybackRegistry()
 {
-    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_KEY);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Brakwood\\Flickbox");
-    RegDeleteKeyA(HKEY_CURRENT_USER, halfLifeKey);
-    RegDeleteKeyA(HKEY_CURRENT_USER, counterStrikeKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, HALF_LIFE_KEY);
+    RegDeleteKeyA(HKEY_CURRENT_USER, COUNTER_STRIKE_KEY);
 }
 
 void WriteRegistryValue(const char* key, const char* name, DWORD type, const std::string& bytes)

@@ -8,18 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 // The folder of flickbox_win_tests.exe, where standin_game.exe lies as well.
 std::string TestBinDir();
 
 // The text after the file's last NUL, as the stand-in reports it.
 std::string FileTag(const std::string& path);
-
-// "size hash" of a file, in the stand-in's form.
-std::string DemoFingerprint(const std::string& path);
-
-extern const char settingsKey[];
-extern const char halfLifeKey[];
-extern const char counterStrikeKey[];
 
 // Deletes the settings key and both games' keys.
 void ResetPlaybackRegistry();

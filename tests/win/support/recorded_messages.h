@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 struct RecordedBox {
     std::string text;
     std::string caption;
@@ -16,9 +18,3 @@ void ScriptAnswers(const std::vector<int>& answers);
 
 // The boxes shown since the last call, oldest first; clears the record.
 std::vector<RecordedBox> TakeRecordedBoxes();
-
-// The system's text for an error code, as ReportSystemError fetches it.
-std::string SystemErrorText(unsigned long error);
-
-// "message: system text", as ReportSystemError shows it for the error code.
-std::string ErrorBoxText(const std::string& message, unsigned long error);

@@ -29,20 +29,3 @@ std::vector<RecordedBox> TakeRecordedBoxes()
     boxes.swap(recorded);
     return boxes;
 }
-
-std::string SystemErrorText(unsigned long error)
-{
-    char* text = NULL;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                       FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                   NULL, error, 0, (LPSTR)&text, 0, NULL);
-    std::string result = text ? text : "";
-    if (text)
-        LocalFree(text);
-    return result;
-}
-
-std::string ErrorBoxText(const std::string& message, unsigned long error)
-{
-    return message + ": " + SystemErrorText(error);
-}

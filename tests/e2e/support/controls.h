@@ -1,9 +1,0 @@
-#pragma once
-// The control ids of flickbox.exe's two dialogs, as the driver addresses them.
-
-enum {
-    OK_COMMAND = 1, DEMO_PATH = 1000, BROWSE_DEMO = 1001, SUMMARY = 1007, PLAY = 1010, GAME_PATH = 1011,
-    SAVE = 1012, COMMAND_LINE = 1013, BROWSE_GAME = 1021, DEMO_SPEED = 1026, BROWSER = 1028, STRIP = 1029,
-    CONVERT = 1030, FOLDER = 1031, DESKTOP = 1034, PLAYERS = 1037,
-    NEW_WIDTH = 1035, NEW_HEIGHT = 1036, OLD_WIDTH = 1038, OLD_HEIGHT = 1040
-};
