@@ -24,20 +24,9 @@ static const char usageText[] =
     "  --backup         copy each changed demo to NAME.dem.bak first\n"
     "Exit status: 0 every file done, 1 some file failed, 2 usage error.\n";
 
-// The sizes the dialog's converter accepts, in the order its rejection box
-// lists them.
-static const char unsupportedSizeText[] =
-    "Wrong resolution. Available resolutions are:\n1280x960\n1152x864\n1024x768\n800x600\n"
-    "640x480\n512x384\n480x360\n400x300\n";
-
 const char* CliUsageText()
 {
     return usageText;
-}
-
-const char* UnsupportedSizeText()
-{
-    return unsupportedSizeText;
 }
 
 enum {

@@ -42,6 +42,3 @@ ParseOutcome ParseCliArguments(int argc, const char* const* argv, CliOptions* op
 
 // The text --help prints and a usage error repeats.
 const char* CliUsageText();
-
-// The converter's rejection text: the sizes --to may name, one a line.
-const char* UnsupportedSizeText();

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "cli/cli_files.h"
+#include "cli/cli_paths.h"
 #include "demo/demo_patterns.h"
 #include "demo/demo_repair.h"
 #include "demo/resolution_records.h"
@@ -166,17 +167,6 @@ void ConvertResolution(const CliOptions& options, const char* path, DemoScratch*
                options.toHeight);
     FinishChange(options, path, count, "resolution records rewritten", "resolution records would be rewritten",
                  detail, scratch, outcome);
-}
-
-// NAME.dem gives NAME.repaired.dem; a name without the ending gets it added.
-static std::string RepairedPath(const char* path)
-{
-    std::string name = path;
-    size_t length = name.size();
-    if (length > 4 && name[length - 4] == '.' && (name[length - 3] | 0x20) == 'd' &&
-        (name[length - 2] | 0x20) == 'e' && (name[length - 1] | 0x20) == 'm')
-        name.resize(length - 4);
-    return name + ".repaired.dem";
 }
 
 void RepairDemo(const CliOptions& options, const char* path, DemoScratch* scratch, FileOutcome* outcome)

@@ -47,6 +47,11 @@ bool CreateFileSafely(const char* path, const unsigned char* bytes, size_t size,
 
 bool PathExists(const char* path);
 
+#ifdef _WIN32
+// UTF-16 from the system as UTF-8 ("" when it cannot be converted).
+std::string Utf8FromWide(const wchar_t* text);
+#endif
+
 // Standard error is a terminal (progress may be shown there).
 bool ErrorStreamIsTerminal();
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "cli/cli_faults.h"
+#include "cli/cli_paths.h"
 #include "shared/text.h"
 
 // Messages, names and texts here are kept as far as their buffers reach: a
@@ -27,16 +28,6 @@ static void SetProblem(char* problem, size_t size, const char* what, int errorNu
         (void)FormatText(problem, size, "%s: %s", what, strerror(errorNumber));
     else
         (void)CopyText(problem, size, strerror(errorNumber));
-}
-
-static bool HasDemoEnding(const char* name)
-{
-    size_t length = strlen(name);
-    if (length <= 4)
-        return false;
-    const char* ending = name + length - 4;
-    return ending[0] == '.' && (ending[1] | 0x20) == 'd' && (ending[2] | 0x20) == 'e' &&
-           (ending[3] | 0x20) == 'm';
 }
 
 static std::string JoinPath(const std::string& folder, const char* name)

@@ -10,6 +10,7 @@
 #include <set>
 #include <tuple>
 
+#include "cli/cli_paths.h"
 #include "shared/text.h"
 
 // Messages, names and texts here are kept as far as their buffers reach: a
@@ -28,7 +29,7 @@ static std::wstring Wide(const char* text)
     return result;
 }
 
-static std::string Utf8(const wchar_t* text)
+std::string Utf8FromWide(const wchar_t* text)
 {
     int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
     if (size <= 0)
@@ -79,23 +80,13 @@ static void SetProblem(char* problem, size_t size, const char* what, DWORD error
                                buffer[length - 1] == L' ' || buffer[length - 1] == L'.'))
             length--;
         buffer[length < 512 ? length : 511] = L'\0';
-        system = length ? Utf8(buffer) : "Error " + std::to_string((unsigned long)error);
+        system = length ? Utf8FromWide(buffer) : "Error " + std::to_string((unsigned long)error);
         text = system.c_str();
     }
     if (what)
         (void)FormatText(problem, size, "%s: %s", what, text);
     else
         (void)CopyText(problem, size, text);
-}
-
-static bool HasDemoEnding(const char* name)
-{
-    size_t length = strlen(name);
-    if (length <= 4)
-        return false;
-    const char* ending = name + length - 4;
-    return ending[0] == '.' && (ending[1] | 0x20) == 'd' && (ending[2] | 0x20) == 'e' &&
-           (ending[3] | 0x20) == 'm';
 }
 
 static std::string JoinPath(const std::string& folder, const char* name)
@@ -141,7 +132,7 @@ static void ListFolder(const std::string& folder, bool recursive, std::set<Folde
     std::vector<std::pair<std::string, bool>> entries;
     do {
         if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
-            entries.push_back(std::make_pair(Utf8(found.cFileName),
+            entries.push_back(std::make_pair(Utf8FromWide(found.cFileName),
                                              (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0));
     } while (FindNextFileW(find, &found));
     FindClose(find);

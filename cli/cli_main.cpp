@@ -10,6 +10,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_batch.h"
 #include "cli/cli_files.h"
+#include "demo/resolution_records.h"
 #include "flickbox_version.h"
 
 static int Run(int argc, const char* const* argv)
@@ -26,7 +27,7 @@ static int Run(int argc, const char* const* argv)
         WriteError("flickbox-cli: " + options.problem + "\n" + CliUsageText());
         return 2;
     case PARSE_UNSUPPORTED_SIZE:
-        WriteError(std::string("flickbox-cli: ") + UnsupportedSizeText());
+        WriteError(std::string("flickbox-cli: ") + UnsupportedResolutionText + "\n");
         return 2;
     case PARSE_RUN:
         break;
@@ -39,17 +40,6 @@ static int Run(int argc, const char* const* argv)
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-
-static std::string Utf8(const wchar_t* text)
-{
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
-    if (size <= 0)
-        return std::string();
-    std::string result((size_t)size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &result[0], size, NULL, NULL);
-    result.resize((size_t)size - 1);
-    return result;
-}
 
 // Started from Explorer (a double-click, or files dropped on the program),
 // the console is ours alone and would close with the last line unread.
@@ -72,7 +62,7 @@ int wmain(int argc, wchar_t** argv)
         SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> texts;
     for (int i = 0; i < argc; i++)
-        texts.push_back(Utf8(argv[i]));
+        texts.push_back(Utf8FromWide(argv[i]));
     std::vector<const char*> arguments;
     for (const std::string& text : texts)
         arguments.push_back(text.c_str());

@@ -4,10 +4,6 @@
 #include "demo/resolution_records.h"
 #include "shared/messages.h"
 
-static const char rejectionText[] =
-    "Wrong resolution. Available resolutions are:\n1280x960\n1152x864\n1024x768\n800x600\n"
-    "640x480\n512x384\n480x360\n400x300";
-
 static void RewriteDemo(DemoFile* file, unsigned int oldWidth, unsigned int oldHeight,
                         unsigned int newWidth, unsigned int newHeight)
 {
@@ -26,7 +22,7 @@ void ConvertDemoResolution(HWND mainDialog, unsigned int oldWidth, unsigned int 
     DemoFile file;
     TakeDemoPath(mainDialog, &file);
     if (!IsSupportedResolution(newWidth, newHeight)) {
-        ShowNotice(rejectionText);
+        ShowNotice(UnsupportedResolutionText);
         return;
     }
     // An unknown size reads 0, and a record of 0 x 0 is fourteen zero bytes:

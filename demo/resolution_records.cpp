@@ -63,6 +63,10 @@ void RewriteResolutionRecords(unsigned char* bytes, size_t size, unsigned int ol
     }
 }
 
+const char UnsupportedResolutionText[] =
+    "Wrong resolution. Available resolutions are:\n1280x960\n1152x864\n1024x768\n800x600\n"
+    "640x480\n512x384\n480x360\n400x300";
+
 bool IsSupportedResolution(unsigned int width, unsigned int height)
 {
     static const unsigned int SupportedWidths[] = {1280, 1152, 1024, 800, 640, 512, 480, 400};

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "cli/cli_paths.h"
+#include "demo/resolution_records.h"
 #include "gtest/gtest.h"
 
 static ParseOutcome Parse(const std::string& line, CliOptions* options)
@@ -94,7 +96,7 @@ TEST(CliArgs, RecordHoldsOptionsAndPathsInOrder)
 
 TEST(CliArgs, RejectionListsEverySizeTheConverterTakes)
 {
-    const char* text = UnsupportedSizeText();
+    const char* text = UnsupportedResolutionText;
     EXPECT_EQ(0, strncmp(text, "Wrong resolution. Available resolutions are:\n", 45));
     unsigned int listed = 0;
     for (const char* line = strchr(text, '\n'); line && line[1]; line = strchr(line + 1, '\n')) {
@@ -106,4 +108,26 @@ TEST(CliArgs, RejectionListsEverySizeTheConverterTakes)
         listed++;
     }
     EXPECT_EQ(8u, listed);
+}
+
+TEST(CliPaths, DemoEndingAndRepairedName)
+{
+    const struct {
+        const char* path;
+        bool demo;
+        const char* repaired;
+    } rows[] = {
+        {"a.dem", true, "a.repaired.dem"},
+        {"dir/Match.DEM", true, "dir/Match.repaired.dem"},
+        {"x.Dem", true, "x.repaired.dem"},
+        {".dem", false, ".dem.repaired.dem"},
+        {"demo", false, "demo.repaired.dem"},
+        {"a.dem.bak", false, "a.dem.bak.repaired.dem"},
+        {"a_dem", false, "a_dem.repaired.dem"},
+        {"", false, ".repaired.dem"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.demo, HasDemoEnding(row.path)) << row.path;
+        EXPECT_EQ(row.repaired, RepairedPath(row.path)) << row.path;
+    }
 }
