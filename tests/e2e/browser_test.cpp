@@ -179,7 +179,7 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     EXPECT_TRUE(AnswerMessageBox(dialog, IDOK));
     EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_EXE_PATH, game));
     bool found = true;
-    ReadRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", &found);
+    ReadRegistryString(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", &found);
     EXPECT_FALSE(found);
     CloseAndEnd(&run);
 }

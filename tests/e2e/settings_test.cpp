@@ -11,7 +11,7 @@
 static std::string SettingText(const char* value)
 {
     bool found = false;
-    std::string text = ReadRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, value, &found);
+    std::string text = ReadRegistryString(HKEY_CURRENT_USER, SETTINGS_KEY, value, &found);
     return found ? text : std::string("<missing>");
 }
 

@@ -201,19 +201,19 @@ TEST(E2eStartup, EveryStartRewritesTheFileAssociation)
     FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     bool found = false;
-    EXPECT_EQ(exe + " %1", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
+    EXPECT_EQ(exe + " %1", ReadRegistryString(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
     EXPECT_TRUE(found);
-    EXPECT_EQ(exe + ",0", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\DefaultIcon", NULL, &found));
+    EXPECT_EQ(exe + ",0", ReadRegistryString(HKEY_CLASSES_ROOT, "flickbox\\DefaultIcon", NULL, &found));
     EXPECT_TRUE(found);
-    EXPECT_EQ("flickbox", ReadRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, &found));
+    EXPECT_EQ("flickbox", ReadRegistryString(HKEY_CLASSES_ROOT, ".DEM", NULL, &found));
     EXPECT_TRUE(found);
     CloseAndEnd(&run);
 
     // A moved program re-points the association on its next start.
     std::string movedExe = InstallFlickboxCopy(MakeScratchFolder("moved"));
     ASSERT_TRUE(LaunchFlickbox(movedExe, NULL, &run));
-    EXPECT_EQ(movedExe + " %1", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
-    EXPECT_EQ(movedExe + ",0", ReadRegistryText(HKEY_CLASSES_ROOT, "flickbox\\DefaultIcon", NULL, &found));
+    EXPECT_EQ(movedExe + " %1", ReadRegistryString(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
+    EXPECT_EQ(movedExe + ",0", ReadRegistryString(HKEY_CLASSES_ROOT, "flickbox\\DefaultIcon", NULL, &found));
     CloseAndEnd(&run);
 }
 
@@ -232,7 +232,7 @@ TEST(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
     ASSERT_TRUE(WaitForMainWindow(&run));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     bool found = false;
-    EXPECT_EQ("flickbox", ReadRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, &found));
+    EXPECT_EQ("flickbox", ReadRegistryString(HKEY_CLASSES_ROOT, ".DEM", NULL, &found));
 
     EXPECT_EQ(0u, CloseAndEnd(&run));
     EXPECT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));

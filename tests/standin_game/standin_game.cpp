@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/test_files.h"
+#include "tests/support/test_registry.h"
 
 static std::string folder;
 
@@ -44,21 +45,6 @@ static std::string ModFromCommandLine(const std::string& line)
     return line.substr(at, end == std::string::npos ? std::string::npos : end - at);
 }
 
-static std::string ReadMode(const char* key, const char* name)
-{
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
-        return "none";
-    DWORD value = 0, type = 0, size = sizeof value;
-    LONG status = RegQueryValueExA(handle, name, NULL, &type, (BYTE*)&value, &size);
-    RegCloseKey(handle);
-    if (status != ERROR_SUCCESS)
-        return "none";
-    char text[16];
-    snprintf(text, sizeof text, "%ld", (long)value);
-    return text;
-}
-
 int main()
 {
     char self[MAX_PATH] = "";
@@ -81,8 +67,8 @@ int main()
     std::string report;
     report += "commandline=" + line + "\n";
     report += "cwd=" + std::string(cwd) + "\n";
-    report += "EngineModeW=" + ReadMode(key, "EngineModeW") + "\n";
-    report += "EngineModeH=" + ReadMode(key, "EngineModeH") + "\n";
+    report += "EngineModeW=" + RegistryNumberText(key, "EngineModeW") + "\n";
+    report += "EngineModeH=" + RegistryNumberText(key, "EngineModeH") + "\n";
     report += "mod=" + mod + "\n";
     report += "demo=" + (mod.empty() ? std::string("none") : FileFingerprint(folder + "\\" + mod + "\\flickbox.dem")) + "\n";
 

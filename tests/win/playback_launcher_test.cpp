@@ -65,8 +65,8 @@ static void EndScene(PlayScene& scene)
 
 static std::string Mode(const PlayScene& scene)
 {
-    return ReadModeValue(scene.gameKey, "EngineModeW") + "x" +
-           ReadModeValue(scene.gameKey, "EngineModeH");
+    return RegistryNumberText(scene.gameKey, "EngineModeW") + "x" +
+           RegistryNumberText(scene.gameKey, "EngineModeH");
 }
 
 static std::string ReportedMode(const std::map<std::string, std::string>& report)
@@ -161,7 +161,7 @@ TEST(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
     EXPECT_EQ("800x600", ReportedMode(report));
     EXPECT_EQ(FileFingerprint(scene.demoPath), report["demo"]);
     EXPECT_EQ("1024x768", Mode(scene));
-    EXPECT_EQ("320", ReadModeValue(HALF_LIFE_KEY, "EngineModeW"));
+    EXPECT_EQ("320", RegistryNumberText(HALF_LIFE_KEY, "EngineModeW"));
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EndScene(scene);
 }

@@ -13,6 +13,7 @@
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
 #include "tests/support/test_files.h"
+#include "tests/support/test_registry.h"
 
 // Files of a game tree, relative to its folder, in the order a revert
 // restores them: the engine set, then the mod files of cstrike.
@@ -37,12 +38,7 @@ static void WriteTextFile(const std::string& path, const std::string& content)
 
 static void SaveGamePathBytes(const void* bytes, DWORD size)
 {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, (LPSTR) "",
-                                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
-                                             NULL));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Path", 0, REG_SZ, (const BYTE*)bytes, size));
-    RegCloseKey(key);
+    ASSERT_TRUE(WriteRegistryBytes(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", REG_SZ, bytes, size));
 }
 
 // Stores the path as the main program saves it: REG_SZ, NUL counted.

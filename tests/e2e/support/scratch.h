@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/test_files.h"
+#include "tests/support/test_registry.h"
 #include "tools/sample_demo.h"
 
 // Copies flickbox.exe from the bin folder into the folder and returns the
@@ -35,25 +36,6 @@ bool WriteMapPreviewBitmap(const std::string& path, int width, int height);
 
 // The 8.3 form of an existing path; empty when the system has none.
 std::string ShortPathOf(const std::string& path);
-
-// A REG_SZ default or named value; `found` false when it is missing.
-std::string ReadRegistryText(HKEY root, const char* key, const char* value, bool* found);
-bool WriteRegistryText(HKEY root, const char* key, const char* value, const std::string& text);
-bool ReadRegistryNumber(HKEY root, const char* key, const char* value, DWORD* number);
-bool WriteRegistryNumber(HKEY root, const char* key, const char* value, DWORD number);
-
-// Deletes the key and everything under it; true when it is gone.
-bool DeleteRegistryTree(HKEY root, const char* key);
-
-// A volatile key, whose lasting sub-keys the system refuses to create; false
-// when it could not be made.
-bool CreateVolatileKey(HKEY root, const char* key);
-
-// The settings a user who pressed "Save" has, under SETTINGS_KEY.
-bool WriteSavedSettings(const std::string& gamePath, const char* commandLine, const char* speed);
-
-// The game's video mode under its key (HALF_LIFE_KEY, COUNTER_STRIKE_KEY).
-bool WriteVideoMode(const char* key, DWORD width, DWORD height);
 
 // The items in a fixed order, for comparing lists whose order is the list
 // control's own.

@@ -33,27 +33,12 @@ void ResetPlaybackRegistry()
 
 void WriteRegistryValue(const char* key, const char* name, DWORD type, const std::string& bytes)
 {
-    HKEY handle;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, NULL, 0, KEY_ALL_ACCESS,
-                                             NULL, &handle, NULL));
-    RegSetValueExA(handle, name, 0, type, (const BYTE*)bytes.data(), (DWORD)bytes.size());
-    RegCloseKey(handle);
+    ASSERT_TRUE(WriteRegistryBytes(HKEY_CURRENT_USER, key, name, type, bytes.data(), (DWORD)bytes.size()));
 }
 
 void SetModeValue(const char* key, const char* name, DWORD value)
 {
-    WriteRegistryValue(key, name, REG_DWORD, std::string((const char*)&value, sizeof value));
-}
-
-std::string ReadModeValue(const char* key, const char* name)
-{
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
-        return "none";
-    DWORD value = 0, size = sizeof value;
-    LONG status = RegQueryValueExA(handle, name, NULL, NULL, (BYTE*)&value, &size);
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS ? std::to_string((long)value) : "none";
+    ASSERT_TRUE(WriteRegistryNumber(HKEY_CURRENT_USER, key, name, value));
 }
 
 static std::vector<std::string> EngineFiles(bool counterStrike)

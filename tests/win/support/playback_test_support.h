@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/test_files.h"
+#include "tests/support/test_registry.h"
 
 // The folder of flickbox_win_tests.exe, where standin_game.exe lies as well.
 std::string TestBinDir();
@@ -21,7 +22,6 @@ void ResetPlaybackRegistry();
 // Writes the value as given, its type and bytes, making the key.
 void WriteRegistryValue(const char* key, const char* name, DWORD type, const std::string& bytes);
 void SetModeValue(const char* key, const char* name, DWORD value);
-std::string ReadModeValue(const char* key, const char* name);   // "none" when absent
 
 // A game tree: engine files tagged "<origin> <file>", the executable a copy
 // of the stand-in tagged the same way, and the mod's two files.
