@@ -2,6 +2,7 @@
 
 #include <stddef.h>
 
+// count is at most 4.
 static void PutLittleEndian(std::vector<unsigned char>* bytes, unsigned long value, int count)
 {
     for (int i = 0; i < count; i++)
@@ -24,7 +25,7 @@ std::vector<unsigned char> BitmapFile(int width, int height, const std::vector<u
     PutLittleEndian(&bytes, 24, 2);          // bits per pixel
     PutLittleEndian(&bytes, 0, 4);           // uncompressed
     PutLittleEndian(&bytes, bottomUpRows.size(), 4);
-    PutLittleEndian(&bytes, 0, 16);          // resolution and palette: none
+    bytes.insert(bytes.end(), 16, 0);        // resolution and palette: none
     bytes.insert(bytes.end(), bottomUpRows.begin(), bottomUpRows.end());
     return bytes;
 }
