@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "tests/e2e/support/checks.h"
 #include "app/resource.h"
+#include "tests/e2e/support/checks.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 

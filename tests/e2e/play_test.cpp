@@ -5,8 +5,8 @@
 
 #include <stdio.h>
 
-#include "tests/e2e/support/checks.h"
 #include "app/resource.h"
+#include "tests/e2e/support/checks.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 

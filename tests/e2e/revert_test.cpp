@@ -9,24 +9,7 @@
 #include "tests/e2e/support/checks.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
-
-// A Half-Life tree after a swap left half done: every file has its pristine
-// copy and a play backup of the pack, and the first `restored` live files are
-// the game's own again.
-static const std::vector<std::string> halfLifeFiles = {
-    "hl.dat", "hl.exe", "hw.dll", "sw.dll", "valve\\cl_dlls\\client.dll", "valve\\dlls\\hl.dll",
-    "cstrike\\cl_dlls\\client.dll", "cstrike\\dlls\\mp.dll",
-};
-
-static void MakeSwappedTree(const std::string& game, size_t restored)
-{
-    for (size_t i = 0; i < halfLifeFiles.size(); i++) {
-        std::string path = JoinPath(game, halfLifeFiles[i]);
-        ASSERT_TRUE(WriteFileBytes(path + ".org", "game " + halfLifeFiles[i]));
-        ASSERT_TRUE(WriteFileBytes(path + ".bak", "pack " + halfLifeFiles[i]));
-        ASSERT_TRUE(WriteFileBytes(path, (i < restored ? "game " : "pack ") + halfLifeFiles[i]));
-    }
-}
+#include "tests/support/swapped_tree.h"
 
 // Starts the real flickbox-revert.exe; its boxes are then answered one by one.
 static void StartRevert(FlickboxRun* run)
@@ -45,25 +28,20 @@ static DWORD WaitForEnd(FlickboxRun* run)
 TEST(E2eRevert, RevertsTheSavedGameAndSaysSo)
 {
     std::string game = MakeScratchFolder("revert-program");
-    MakeSwappedTree(game, 2);
+    MakeSwappedTree(game, halfLifeFiles, 2);
     ASSERT_TRUE(WriteSavedSettings(JoinPath(game, "hl.exe"), "", ""));
 
     FlickboxRun run;
     StartRevert(&run);
     ExpectMessageBox(run, "Flickbox", "Half-Life succesfully reverted.");
     EXPECT_EQ(0u, WaitForEnd(&run));
-    for (const std::string& file : halfLifeFiles) {
-        std::string path = JoinPath(game, file);
-        EXPECT_EQ("game " + file, ReadFileText(path)) << path;
-        EXPECT_EQ("game " + file, ReadFileText(path + ".org")) << path;
-        EXPECT_EQ("pack " + file, ReadFileText(path + ".bak")) << path;
-    }
+    ExpectGameFiles(game, halfLifeFiles);
 }
 
 TEST(E2eRevert, ReportsAFailedCopyAndNothingSaved)
 {
     std::string game = MakeScratchFolder("revert-program-locked");
-    MakeSwappedTree(game, 0);
+    MakeSwappedTree(game, halfLifeFiles, 0);
     HANDLE busy = CreateFileA(JoinPath(game, "sw.dll").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, busy);

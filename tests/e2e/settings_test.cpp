@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/e2e/support/checks.h"
 #include "app/resource.h"
+#include "tests/e2e/support/checks.h"
 #include "tests/e2e/support/driver.h"
 #include "tests/e2e/support/scratch.h"
 

@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "demo/convert.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/demo_test_support.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/support/test_files.h"
 #include "tools/sample_demo.h"
 
 static const char rejectionText[] =

@@ -5,11 +5,11 @@
 #include "app/app_state.h"
 #include "app/resource.h"
 #include "demo/inspect.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/demo_test_support.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/support/test_files.h"
 #include "tools/sample_demo.h"
 
 static const char rookieSummary[] =

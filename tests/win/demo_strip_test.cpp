@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "demo/strip.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/demo_test_support.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/support/test_files.h"
 #include "tools/sample_demo.h"
 
 static SampleDemoSpec ChatSpec()

@@ -8,11 +8,11 @@
 #include "app/app_state.h"
 #include "app/resource.h"
 #include "playback/launcher.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/support/test_files.h"
 #include "tools/sample_demo.h"
 
 struct PlayScene {

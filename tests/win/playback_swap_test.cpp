@@ -7,11 +7,11 @@
 #include "app/app_state.h"
 #include "app/resource.h"
 #include "playback/engine_swap.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/playback_test_support.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/support/test_files.h"
 
 struct SwapScene {
     std::string root;

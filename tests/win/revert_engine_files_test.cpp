@@ -10,31 +10,15 @@
 
 #include "app/app_state.h"
 #include "revert/revert_engine_files.h"
-#include "tests/win/support/expected_boxes.h"
-#include "tests/win/support/recorded_messages.h"
+#include "tests/support/swapped_tree.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_registry.h"
-
-// Files of a game tree, relative to its folder, in the order a revert
-// restores them: the engine set, then the mod files of cstrike.
-static const std::vector<std::string> halfLifeFiles = {
-    "hl.dat", "hl.exe", "hw.dll", "sw.dll", "valve\\cl_dlls\\client.dll", "valve\\dlls\\hl.dll",
-    "cstrike\\cl_dlls\\client.dll", "cstrike\\dlls\\mp.dll",
-};
-static const std::vector<std::string> counterStrikeFiles = {
-    "cstrike.dat", "cstrike.exe", "hw.dll", "sw.dll", "valve\\cl_dlls\\client.dll",
-    "cstrike\\cl_dlls\\client.dll", "cstrike\\dlls\\mp.dll",
-};
+#include "tests/win/support/expected_boxes.h"
+#include "tests/win/support/recorded_messages.h"
 
 static const char SUCCESS_TEXT[] = "Half-Life succesfully reverted.";
 static const char NOTHING_SAVED_TEXT[] =
     "No game executable has been saved, so nothing was reverted.";
-
-// Writes the file, making its folders.
-static void WriteTextFile(const std::string& path, const std::string& content)
-{
-    EXPECT_TRUE(WriteFileBytes(path, content)) << path;
-}
 
 static void SaveGamePathBytes(const void* bytes, DWORD size)
 {
@@ -50,30 +34,6 @@ static void SaveGamePath(const std::string& exePath)
 static void DeleteSettingsKey()
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_KEY);
-}
-
-// A swap left half done: every file has its pristine copy and a play backup
-// of the pack (an install after a failed start), and the first `restored`
-// live files are already the game's own again.
-static void MakeSwappedTree(const std::string& folder, const std::vector<std::string>& files,
-                            size_t restored)
-{
-    for (size_t i = 0; i < files.size(); i++) {
-        std::string path = folder + "\\" + files[i];
-        WriteTextFile(path + ".org", "game " + files[i]);
-        WriteTextFile(path + ".bak", "pack " + files[i]);
-        WriteTextFile(path, (i < restored ? "game " : "pack ") + files[i]);
-    }
-}
-
-static void ExpectGameFiles(const std::string& folder, const std::vector<std::string>& files)
-{
-    for (const std::string& file : files) {
-        std::string path = folder + "\\" + file;
-        EXPECT_EQ("game " + file, ReadFileText(path)) << path;
-        EXPECT_EQ("game " + file, ReadFileText(path + ".org")) << path;
-        EXPECT_EQ("pack " + file, ReadFileText(path + ".bak")) << path;
-    }
 }
 
 static void ExpectPackFile(const std::string& folder, const std::string& file)
@@ -155,7 +115,7 @@ TEST(RevertTool, TreeNeverSwappedIsLeftAsItIs)
 {
     std::string game = MakeScratchFolder("revert-never-swapped");
     for (const std::string& file : halfLifeFiles)
-        WriteTextFile(game + "\\" + file, "game " + file);
+        EXPECT_TRUE(WriteFileBytes(game + "\\" + file, "game " + file));
     SaveGamePath(game + "\\hl.exe");
     TakeRecordedBoxes();
 
@@ -253,8 +213,8 @@ static const std::vector<std::string> rootFiles = {"hl.dat", "cstrike\\dlls\\mp.
 static void MakeRootDecoys()
 {
     for (const std::string& file : rootFiles) {
-        WriteTextFile("\\" + file + ".org", "game " + file);
-        WriteTextFile("\\" + file, "pack " + file);
+        EXPECT_TRUE(WriteFileBytes("\\" + file + ".org", "game " + file));
+        EXPECT_TRUE(WriteFileBytes("\\" + file, "pack " + file));
     }
 }
 

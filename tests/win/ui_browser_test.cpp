@@ -14,10 +14,10 @@
 #include "app/app_state.h"
 #include "app/resource.h"
 #include "shared/text.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/support/test_files.h"
 #include "tests/win/support/ui_test_support.h"
 #include "ui/browser.h"
 

@@ -12,9 +12,9 @@
 #include "app/colours.h"
 #include "app/resource.h"
 #include "shared/text.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/support/test_files.h"
 #include "tests/win/support/ui_test_support.h"
 #include "ui/main_dialog.h"
 

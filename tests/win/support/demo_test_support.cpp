@@ -6,10 +6,10 @@
 
 #include "app/app_state.h"
 #include "app/resource.h"
+#include "tests/support/test_files.h"
 #include "tests/win/support/dialog_fields.h"
 #include "tests/win/support/expected_boxes.h"
 #include "tests/win/support/recorded_messages.h"
-#include "tests/support/test_files.h"
 #include "tools/bitmap_file.h"
 
 DemoScene OpenDemoScene(const char* folderName, const char* fileName)
