@@ -50,11 +50,17 @@ static void EndInspection(HWND mainDialog, const std::string& folder)
     RemoveTree(folder);
 }
 
-TEST(DemoInspect, ShowsSummaryPlayersStateAndPreview)
-{
-    std::string folder = MakeScratchFolder("inspect-shows");
+// Each test inspects in a main dialog of its own, its previews looked for in a
+// scratch folder of its own.
+struct DemoInspect : testing::Test {
+    std::string folder = MakeScratchFolder("inspect");
     HWND mainDialog = StartInspection(folder);
-    ASSERT_TRUE(mainDialog);
+    ~DemoInspect() { EndInspection(mainDialog, folder); }
+    void SetUp() override { ASSERT_TRUE(mainDialog); }
+};
+
+TEST_F(DemoInspect, ShowsSummaryPlayersStateAndPreview)
+{
     std::string demo = folder + "\\rookie.dem";
     ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
     ASSERT_TRUE(WriteSmallBitmap(folder + "\\cstrike\\maps\\de_dust.bmp", 5, 3));
@@ -78,13 +84,10 @@ TEST(DemoInspect, ShowsSummaryPlayersStateAndPreview)
     EXPECT_EQ(5, preview.bmWidth);
     EXPECT_EQ(3, preview.bmHeight);
 
-    EndInspection(mainDialog, folder);
 }
 
-TEST(DemoInspect, ListIsEmptiedAndRefilledSorted)
+TEST_F(DemoInspect, ListIsEmptiedAndRefilledSorted)
 {
-    std::string folder = MakeScratchFolder("inspect-list");
-    HWND mainDialog = StartInspection(folder);
     SendDlgItemMessageA(mainDialog, IDC_MAIN_PLAYERS, LB_ADDSTRING, 0, (LPARAM)"Old player");
     SendDlgItemMessageA(mainDialog, IDC_MAIN_PLAYERS, LB_ADDSTRING, 0, (LPARAM)"medic");
     SampleDemoSpec spec;
@@ -100,13 +103,10 @@ TEST(DemoInspect, ListIsEmptiedAndRefilledSorted)
     EXPECT_STREQ("*", appState.demoWidth);
     EXPECT_STREQ("*", appState.demoHeight);
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    EndInspection(mainDialog, folder);
 }
 
-TEST(DemoInspect, MissingPreviewGivesNoneAndNoMessage)
+TEST_F(DemoInspect, MissingPreviewGivesNoneAndNoMessage)
 {
-    std::string folder = MakeScratchFolder("inspect-nopreview");
-    HWND mainDialog = StartInspection(folder);
     std::string demo = folder + "\\rookie.dem";
     ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
 
@@ -116,13 +116,10 @@ TEST(DemoInspect, MissingPreviewGivesNoneAndNoMessage)
     EXPECT_EQ(NULL, appState.mapPreview);
     EXPECT_EQ(rookieSummary, Summary(mainDialog));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    EndInspection(mainDialog, folder);
 }
 
-TEST(DemoInspect, ReadOnlyDemoIsInspected)
+TEST_F(DemoInspect, ReadOnlyDemoIsInspected)
 {
-    std::string folder = MakeScratchFolder("inspect-readonly");
-    HWND mainDialog = StartInspection(folder);
     std::string demo = folder + "\\rookie.dem";
     ASSERT_TRUE(WriteSampleDemo(demo.c_str(), RookieSpec()));
     SetFileAttributesA(demo.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -133,7 +130,6 @@ TEST(DemoInspect, ReadOnlyDemoIsInspected)
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     EXPECT_EQ(rookieSummary, Summary(mainDialog));
     SetFileAttributesA(demo.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EndInspection(mainDialog, folder);
 }
 
 TEST(DemoInspectRealFiles, ShowsEachRecording)
@@ -189,7 +185,7 @@ TEST(DemoInspectRealFiles, ShowsEachRecording)
 
 // After a failure only isHltv and mapPreview change; the rest shows the demo
 // inspected before, and the file is left as it was.
-TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
+TEST_F(DemoInspect, FailuresReportAndKeepThePreviousDemo)
 {
     const DemoFailure failures[] = {
         {FAULT_MISSING_FILE, "Could not open demo-file", ERROR_FILE_NOT_FOUND},
@@ -201,8 +197,6 @@ TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
         {FAULT_4_GIB, "Could not open demofile (reason 2)", ERROR_FILE_TOO_LARGE},
         {FAULT_NO_MEMORY, "Could not read file to memory", ERROR_NOT_ENOUGH_MEMORY},
     };
-    std::string folder = MakeScratchFolder("inspect-fail");
-    HWND mainDialog = StartInspection(folder);
     std::string previous = folder + "\\rookie.dem";
     ASSERT_TRUE(WriteSampleDemo(previous.c_str(), RookieSpec()));
     ASSERT_TRUE(WriteSmallBitmap(folder + "\\cstrike\\maps\\de_dust.bmp", 2, 2));
@@ -238,13 +232,10 @@ TEST(DemoInspect, FailuresReportAndKeepThePreviousDemo)
                   ListItems(mainDialog, IDC_MAIN_PLAYERS));
         EXPECT_TRUE(before == DemoFileState(demoPath));
     }
-    EndInspection(mainDialog, folder);
 }
 
-TEST(DemoInspect, OverlongGameDirectoryLeavesModDirEmpty)
+TEST_F(DemoInspect, OverlongGameDirectoryLeavesModDirEmpty)
 {
-    std::string folder = MakeScratchFolder("inspect-longmod");
-    HWND mainDialog = StartInspection(folder);
     SampleDemoSpec spec;
     spec.gameDir = std::string(260, 'm');
     std::vector<unsigned char> bytes = BuildSampleDemo(spec);
@@ -261,12 +252,10 @@ TEST(DemoInspect, OverlongGameDirectoryLeavesModDirEmpty)
     EXPECT_STREQ("", appState.modDir);
     EXPECT_EQ(NULL, appState.mapPreview);
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    EndInspection(mainDialog, folder);
 }
 
-TEST(DemoInspect, LoadMapPreview)
+TEST_F(DemoInspect, LoadMapPreview)
 {
-    std::string folder = MakeScratchFolder("inspect-load");
     ASSERT_TRUE(WriteSmallBitmap(folder + "\\map.bmp", 7, 4));
     ASSERT_TRUE(WriteFileBytes(folder + "\\broken.bmp", std::string("BM\1\2\3")));
 
@@ -279,5 +268,4 @@ TEST(DemoInspect, LoadMapPreview)
     DeleteObject(preview);
     EXPECT_EQ(NULL, LoadMapPreview((folder + "\\none.bmp").c_str()));
     EXPECT_EQ(NULL, LoadMapPreview((folder + "\\broken.bmp").c_str()));
-    RemoveTree(folder);
 }
