@@ -49,7 +49,7 @@ bool SaveSettings(HWND mainDialog)
 static void LoadSetting(HWND mainDialog, HKEY key, const char* name, int field, const char* failure)
 {
     char text[PATH_BUFFER_SIZE];
-    LONG status = ReadRegistryText(key, name, text, sizeof text);
+    LONG status = ReadRegistryText(text, sizeof text, key, name);
     if (status != ERROR_SUCCESS) {
         ReportRegistryError(status, failure);
         return;

@@ -17,7 +17,7 @@ static bool ReadSavedGamePath(char* exePath)
     if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyName, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
 
-    LONG status = ReadRegistryText(key, "Path", exePath, PATH_BUFFER_SIZE);
+    LONG status = ReadRegistryText(exePath, PATH_BUFFER_SIZE, key, "Path");
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         ReportRegistryError(status, "Could not read BWV1");

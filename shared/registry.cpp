@@ -6,7 +6,7 @@
 
 const char SettingsKeyName[] = "Software\\Brakwood\\Flickbox\\Settings";
 
-LONG ReadRegistryText(HKEY key, const char* name, char* text, DWORD size)
+LONG ReadRegistryText(char* text, DWORD size, HKEY key, const char* name)
 {
     memset(text, 0, size);
     DWORD length = size;
