@@ -39,12 +39,17 @@ std::string MakeDemoTree(const char* name)
     return folder;
 }
 
+// The real main dialog, started without a demo, for each test.
+struct UiDemoBrowser : testing::Test {
+    HWND dialog = OpenPlainMainDialog();
+    ~UiDemoBrowser() { CloseMainDialog(dialog); }
+};
+
 }  // namespace
 
-TEST(UiDemoBrowser, ListsFoldersAndDotDemFilesWithCase)
+TEST_F(UiDemoBrowser, ListsFoldersAndDotDemFilesWithCase)
 {
     std::string folder = MakeDemoTree("ui browser list");
-    HWND dialog = OpenPlainMainDialog();
     SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_ADDSTRING, 0, (LPARAM) "stale entry");
 
     ListDemoFolder(dialog, folder.c_str());
@@ -52,13 +57,11 @@ TEST(UiDemoBrowser, ListsFoldersAndDotDemFilesWithCase)
               ListItems(dialog, IDC_MAIN_BROWSER));
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    CloseMainDialog(dialog);
     RemoveTree(folder);
 }
 
-TEST(UiDemoBrowser, DriveRootListsItsFirstEntry)
+TEST_F(UiDemoBrowser, DriveRootListsItsFirstEntry)
 {
-    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, "C:");
     EXPECT_EQ("C:\\", FieldText(dialog, IDC_MAIN_FOLDER));
     Items items = ListItems(dialog, IDC_MAIN_BROWSER);
@@ -74,12 +77,10 @@ TEST(UiDemoBrowser, DriveRootListsItsFirstEntry)
     if (first != "." && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         EXPECT_NE(items.end(), std::find(items.begin(), items.end(), "[" + first + "]")) << first;
     }
-    CloseMainDialog(dialog);
 }
 
-TEST(UiDemoBrowser, UnreadableFolderIsReportedAndStillShown)
+TEST_F(UiDemoBrowser, UnreadableFolderIsReportedAndStillShown)
 {
-    HWND dialog = OpenPlainMainDialog();
     std::string missing = "C:\\ui no such folder";
     WIN32_FIND_DATAA found;
     ASSERT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA((missing + "\\*").c_str(), &found));
@@ -89,13 +90,11 @@ TEST(UiDemoBrowser, UnreadableFolderIsReportedAndStillShown)
     ExpectErrorBoxes({ErrorBoxText("Could not read dir", error)});
     EXPECT_TRUE(ListItems(dialog, IDC_MAIN_BROWSER).empty());
     EXPECT_EQ(missing + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
-    CloseMainDialog(dialog);
 }
 
-TEST(UiDemoBrowser, FolderTooLongForTheSearchKeepsTheBrowser)
+TEST_F(UiDemoBrowser, FolderTooLongForTheSearchKeepsTheBrowser)
 {
     std::string folder = MakeDemoTree("ui browser long");
-    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
     Items before = ListItems(dialog, IDC_MAIN_BROWSER);
 
@@ -104,14 +103,12 @@ TEST(UiDemoBrowser, FolderTooLongForTheSearchKeepsTheBrowser)
     ExpectErrorBoxes({ErrorBoxText("Could not read dir", ERROR_FILENAME_EXCED_RANGE)});
     EXPECT_EQ(before, ListItems(dialog, IDC_MAIN_BROWSER));
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
-    CloseMainDialog(dialog);
     RemoveTree(folder);
 }
 
-TEST(UiDemoBrowser, DoubleClickWalksFoldersAndLoadsFiles)
+TEST_F(UiDemoBrowser, DoubleClickWalksFoldersAndLoadsFiles)
 {
     std::string folder = MakeDemoTree("ui browser walk");
-    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
 
     DoubleClickEntry(dialog, "[maps]");
@@ -135,14 +132,12 @@ TEST(UiDemoBrowser, DoubleClickWalksFoldersAndLoadsFiles)
     Items root = ListItems(dialog, IDC_MAIN_BROWSER);
     EXPECT_NE(root.end(), std::find(root.begin(), root.end(), "[ui browser walk]"));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    CloseMainDialog(dialog);
     RemoveTree(folder);
 }
 
-TEST(UiDemoBrowser, OnlyADoubleClickOnASelectionActs)
+TEST_F(UiDemoBrowser, OnlyADoubleClickOnASelectionActs)
 {
     std::string folder = MakeDemoTree("ui browser quiet");
-    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
 
     SelectEntry(dialog, "[maps]");
@@ -155,14 +150,12 @@ TEST(UiDemoBrowser, OnlyADoubleClickOnASelectionActs)
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_EQ("", FieldText(dialog, IDC_MAIN_DEMO_PATH));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    CloseMainDialog(dialog);
     RemoveTree(folder);
 }
 
-TEST(UiDemoBrowser, DoubleClickUsesTheFolderTextAsTyped)
+TEST_F(UiDemoBrowser, DoubleClickUsesTheFolderTextAsTyped)
 {
     std::string folder = MakeDemoTree("ui browser typed");
-    HWND dialog = OpenPlainMainDialog();
     ListDemoFolder(dialog, folder.c_str());
     SelectEntry(dialog, "[maps]");
     // The user typed another folder; the entry is joined to that text.
@@ -173,14 +166,12 @@ TEST(UiDemoBrowser, DoubleClickUsesTheFolderTextAsTyped)
     NotifyBrowser(dialog, LBN_DBLCLK);
     EXPECT_EQ(other + "\\maps\\", FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_EQ((Items{"[..]", "o.dem"}), ListItems(dialog, IDC_MAIN_BROWSER));
-    CloseMainDialog(dialog);
     RemoveTree(folder);
     RemoveTree(other);
 }
 
-TEST(UiDemoBrowser, PathsThatDoNotFitAreRefused)
+TEST_F(UiDemoBrowser, PathsThatDoNotFitAreRefused)
 {
-    HWND dialog = OpenPlainMainDialog();
     SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_RESETCONTENT, 0, 0);
     SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_ADDSTRING, 0, (LPARAM) "[maps]");
     SendDlgItemMessageA(dialog, IDC_MAIN_BROWSER, LB_ADDSTRING, 0, (LPARAM) "a.dem");
@@ -204,12 +195,10 @@ TEST(UiDemoBrowser, PathsThatDoNotFitAreRefused)
     DoubleClickEntry(dialog, "[maps]");
     ExpectErrorBoxes({error});
     EXPECT_EQ(overlong, FieldText(dialog, IDC_MAIN_FOLDER));
-    CloseMainDialog(dialog);
 }
 
-TEST(UiDemoBrowser, DesktopButtonListsTheDesktopFolder)
+TEST_F(UiDemoBrowser, DesktopButtonListsTheDesktopFolder)
 {
-    HWND dialog = OpenPlainMainDialog();
     std::string before = FieldText(dialog, IDC_MAIN_FOLDER);
     char desktop[MAX_PATH];
     BOOL known = SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
@@ -217,5 +206,4 @@ TEST(UiDemoBrowser, DesktopButtonListsTheDesktopFolder)
     PressButton(dialog, IDC_MAIN_DESKTOP);
     std::string expected = known ? std::string(desktop) + "\\" : before;
     EXPECT_EQ(expected, FieldText(dialog, IDC_MAIN_FOLDER));
-    CloseMainDialog(dialog);
 }
