@@ -35,12 +35,44 @@ static HWND InspectedMainDialog(const std::string& demo)
     return mainDialog;
 }
 
-TEST(DemoConvertDialog, ShowsCurrentSizeWithIconCentred)
+// A scratch folder with demo.dem; the dialogs a test opens close at its end.
+struct DemoConvertDialog : testing::Test {
+    std::string folder = MakeScratchFolder("convert-dialog");
+    std::string demo = folder + "\\demo.dem";
+    HWND mainDialog = NULL;
+    HWND dialog = NULL;
+    // Writes the demo, inspects it in a main dialog and opens the converter
+    // with the new size typed in.
+    void OpenOn(const SampleDemoSpec& spec, const char* newWidth, const char* newHeight)
+    {
+        ASSERT_TRUE(WriteSampleDemo(demo.c_str(), spec));
+        mainDialog = InspectedMainDialog(demo);
+        dialog = OpenConverter();
+        SetFieldText(dialog, IDC_CONVERT_NEW_WIDTH, newWidth);
+        SetFieldText(dialog, IDC_CONVERT_NEW_HEIGHT, newHeight);
+    }
+    void CloseDialogs()
+    {
+        if (dialog)
+            DestroyWindow(dialog);
+        if (mainDialog)
+            DestroyWindow(mainDialog);
+        dialog = mainDialog = NULL;
+    }
+    ~DemoConvertDialog()
+    {
+        CloseDialogs();
+        ClearInspectionState();
+        RemoveTree(folder);
+    }
+};
+
+TEST_F(DemoConvertDialog, ShowsCurrentSizeWithIconCentred)
 {
     EXPECT_TRUE(CopyText(appState.demoWidth, sizeof appState.demoWidth, "800"));
     EXPECT_TRUE(CopyText(appState.demoHeight, sizeof appState.demoHeight, "*"));
 
-    HWND dialog = OpenConverter();
+    dialog = OpenConverter();
     ASSERT_TRUE(dialog);
 
     EXPECT_EQ("800", FieldText(dialog, IDC_CONVERT_OLD_WIDTH));
@@ -64,12 +96,13 @@ TEST(DemoConvertDialog, ShowsCurrentSizeWithIconCentred)
     EXPECT_EQ(280, size.bmWidth);
     EXPECT_EQ(154, size.bmHeight);
     DestroyWindow(dialog);
+    dialog = NULL;
     EXPECT_EQ(0u, GetObjectType(background));
 }
 
-TEST(DemoConvertDialog, PaintsTheBackgroundAtTheOrigin)
+TEST_F(DemoConvertDialog, PaintsTheBackgroundAtTheOrigin)
 {
-    HWND dialog = OpenConverter();
+    dialog = OpenConverter();
     HBITMAP own = LoadBitmapA(appInstance, MAKEINTRESOURCEA(IDB_CONVERT_BACKGROUND));
     HDC source = CreateCompatibleDC(NULL);
     HGDIOBJ previous = SelectObject(source, own);
@@ -84,12 +117,11 @@ TEST(DemoConvertDialog, PaintsTheBackgroundAtTheOrigin)
     SelectObject(source, previous);
     DeleteDC(source);
     DeleteObject(own);
-    DestroyWindow(dialog);
 }
 
-TEST(DemoConvertDialog, ColoursItsControls)
+TEST_F(DemoConvertDialog, ColoursItsControls)
 {
-    HWND dialog = OpenConverter();
+    dialog = OpenConverter();
     HDC dc = GetDC(dialog);
     ASSERT_NE(editBrush, dialogBrush);
     struct {
@@ -111,22 +143,15 @@ TEST(DemoConvertDialog, ColoursItsControls)
     }
     EXPECT_EQ((LRESULT)dialogBrush, SendMessageA(dialog, WM_CTLCOLORDLG, (WPARAM)dc, (LPARAM)dialog));
     ReleaseDC(dialog, dc);
-    DestroyWindow(dialog);
 }
 
-TEST(DemoConvertDialog, OkConvertsClosesAndInspectsAgain)
+TEST_F(DemoConvertDialog, OkConvertsClosesAndInspectsAgain)
 {
-    std::string folder = MakeScratchFolder("dialog-ok");
-    std::string demo = folder + "\\demo.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), SpecOfSize(800, 600)));
-    HWND mainDialog = InspectedMainDialog(demo);
-    ASSERT_STREQ("800", appState.demoWidth);
     HBITMAP oldPreview = CreateBitmap(2, 2, 1, 1, NULL);
+    OpenOn(SpecOfSize(800, 600), "1024", "768");
+    ASSERT_STREQ("800", appState.demoWidth);
     appState.mapPreview = oldPreview;
-    HWND dialog = OpenConverter();
     EXPECT_EQ("600", FieldText(dialog, IDC_CONVERT_OLD_HEIGHT));
-    SetFieldText(dialog, IDC_CONVERT_NEW_WIDTH, "1024");
-    SetFieldText(dialog, IDC_CONVERT_NEW_HEIGHT, "768");
 
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 
@@ -141,22 +166,11 @@ TEST(DemoConvertDialog, OkConvertsClosesAndInspectsAgain)
     EXPECT_STREQ("768", appState.demoHeight);
     EXPECT_NE(std::string::npos, FieldText(mainDialog, IDC_MAIN_SUMMARY).find("Demo Res: 1024x768\n"));
     EXPECT_TRUE(BuildSampleDemo(SpecOfSize(1024, 768)) == ReadFileBytes(demo));
-
-    DestroyWindow(dialog);
-    DestroyWindow(mainDialog);
-    ClearInspectionState();
-    RemoveTree(folder);
 }
 
-TEST(DemoConvertDialog, OkFindsTheMainDialogUnderANoticeOfTheSameTitle)
+TEST_F(DemoConvertDialog, OkFindsTheMainDialogUnderANoticeOfTheSameTitle)
 {
-    std::string folder = MakeScratchFolder("dialog-notice");
-    std::string demo = folder + "\\demo.dem";
-    ASSERT_TRUE(WriteSampleDemo(demo.c_str(), SpecOfSize(800, 600)));
-    HWND mainDialog = InspectedMainDialog(demo);
-    HWND dialog = OpenConverter();
-    SetFieldText(dialog, IDC_CONVERT_NEW_WIDTH, "1024");
-    SetFieldText(dialog, IDC_CONVERT_NEW_HEIGHT, "768");
+    OpenOn(SpecOfSize(800, 600), "1024", "768");
     // A notice left open by the main window carries the title "Flickbox" too.
     HWND notice = CreateWindowExA(0, "STATIC", "Flickbox", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
                                   NULL, NULL, GetModuleHandleA(NULL), NULL);
@@ -172,10 +186,6 @@ TEST(DemoConvertDialog, OkFindsTheMainDialogUnderANoticeOfTheSameTitle)
     EXPECT_NE(std::string::npos, FieldText(mainDialog, IDC_MAIN_SUMMARY).find("Demo Res: 1024x768\n"));
 
     DestroyWindow(notice);
-    DestroyWindow(dialog);
-    DestroyWindow(mainDialog);
-    ClearInspectionState();
-    RemoveTree(folder);
 }
 
 struct RefusedOk {
@@ -188,7 +198,7 @@ struct RefusedOk {
 };
 
 // Whatever the conversion did, OK closes the dialog and inspects again.
-TEST(DemoConvertDialog, OkWithoutConversionStillInspectsAgain)
+TEST_F(DemoConvertDialog, OkWithoutConversionStillInspectsAgain)
 {
     const RefusedOk cases[] = {
         {"cancelled", true, "1024", "768", IDCANCEL, "Convert resolution in demo?"},
@@ -201,19 +211,13 @@ TEST(DemoConvertDialog, OkWithoutConversionStillInspectsAgain)
         {"unknown size", false, "1024", "768", IDOK,
          "The demo's current resolution is unknown, so it cannot be converted."},
     };
-    std::string folder = MakeScratchFolder("dialog-refused");
-    std::string demo = folder + "\\demo.dem";
     for (const RefusedOk& refused : cases) {
         SCOPED_TRACE(refused.name);
         SampleDemoSpec spec = SpecOfSize(800, 600);
         if (!refused.recorded)
             spec.width = spec.height = 0;
-        ASSERT_TRUE(WriteSampleDemo(demo.c_str(), spec));
-        HWND mainDialog = InspectedMainDialog(demo);
+        OpenOn(spec, refused.newWidth, refused.newHeight);
         std::string before = DemoFileState(demo);
-        HWND dialog = OpenConverter();
-        SetFieldText(dialog, IDC_CONVERT_NEW_WIDTH, refused.newWidth);
-        SetFieldText(dialog, IDC_CONVERT_NEW_HEIGHT, refused.newHeight);
         ScriptAnswers({refused.answer});
 
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -224,11 +228,8 @@ TEST(DemoConvertDialog, OkWithoutConversionStillInspectsAgain)
         EXPECT_FALSE(IsWindowVisible(dialog));
         EXPECT_EQ(before, DemoFileState(demo));
         EXPECT_EQ(0u, FieldText(mainDialog, IDC_MAIN_SUMMARY).find("Half-Life Version: "));
-        DestroyWindow(dialog);
-        DestroyWindow(mainDialog);
+        CloseDialogs();
     }
-    ClearInspectionState();
-    RemoveTree(folder);
 }
 
 static UINT endingMessage;
@@ -247,7 +248,7 @@ static void CALLBACK EndConverter(HWND, UINT, UINT_PTR timer, DWORD)
 
 // Run modally, as the main window does: Cancel ends with 2, the close box with
 // 0, and neither converts nor inspects.
-TEST(DemoConvertDialog, CancelAndCloseEndWithoutConverting)
+TEST_F(DemoConvertDialog, CancelAndCloseEndWithoutConverting)
 {
     const struct {
         UINT message;
@@ -257,10 +258,8 @@ TEST(DemoConvertDialog, CancelAndCloseEndWithoutConverting)
         {WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), IDCANCEL},
         {WM_CLOSE, 0, 0},
     };
-    std::string folder = MakeScratchFolder("dialog-cancel");
-    std::string demo = folder + "\\demo.dem";
     ASSERT_TRUE(WriteSampleDemo(demo.c_str(), SpecOfSize(800, 600)));
-    HWND mainDialog = InspectedMainDialog(demo);
+    mainDialog = InspectedMainDialog(demo);
     std::string before = DemoFileState(demo);
 
     for (const auto& ending : endings) {
@@ -274,7 +273,4 @@ TEST(DemoConvertDialog, CancelAndCloseEndWithoutConverting)
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     EXPECT_EQ(before, DemoFileState(demo));
     EXPECT_EQ("stale", FieldText(mainDialog, IDC_MAIN_SUMMARY));
-    DestroyWindow(mainDialog);
-    ClearInspectionState();
-    RemoveTree(folder);
 }

@@ -24,44 +24,9 @@ struct PlayScene {
     HWND dialog;
 };
 
+using Report = std::map<std::string, std::string>;
+
 static const char fixedText[] = " -console -toconsole +exec config.cfg +playdemo flickbox.dem ";
-
-// A game tree with its pack, a demo to play, the user's mode 1024x768 in
-// the game's key and the dialog filled in; the demo is of protocol 48,
-// 640x480, not HLTV, unless the test says otherwise.
-static PlayScene MakeScene(const std::string& name, bool counterStrike, const std::string& mod)
-{
-    PlayScene scene;
-    ResetPlaybackRegistry();
-    scene.root = MakeScratchFolder("play-" + name);
-    scene.tree = BuildGameAndPack(scene.root, counterStrike, mod);
-    scene.demoPath = scene.root + "\\demos\\match.dem";
-    SampleDemoSpec spec;
-    spec.gameDir = mod;
-    spec.width = 640;
-    spec.height = 480;
-    CreateDirectoryA((scene.root + "\\demos").c_str(), NULL);
-    EXPECT_TRUE(WriteSampleDemo(scene.demoPath.c_str(), spec));
-    scene.stagedPath = scene.tree.installDir + "\\" + mod + "\\flickbox.dem";
-    scene.gameKey = counterStrike ? COUNTER_STRIKE_KEY : HALF_LIFE_KEY;
-    SetModeValue(scene.gameKey, "EngineModeW", 1024);
-    SetModeValue(scene.gameKey, "EngineModeH", 768);
-    SetCurrentMode("1024", "768");
-    SetDemoState(mod.c_str(), "48", "640", "480", false);
-    scene.dialog = CreateIdleDialog(IDD_MAIN);
-    SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
-    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
-    SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, "");
-    SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "");
-    TakeRecordedBoxes();
-    return scene;
-}
-
-static void EndScene(PlayScene& scene)
-{
-    DestroyWindow(scene.dialog);
-    RemoveGameAndPack(scene.root);
-}
 
 static std::string Mode(const PlayScene& scene)
 {
@@ -69,7 +34,7 @@ static std::string Mode(const PlayScene& scene)
            RegistryNumberText(scene.gameKey, "EngineModeH");
 }
 
-static std::string ReportedMode(const std::map<std::string, std::string>& report)
+static std::string ReportedMode(const Report& report)
 {
     std::string width = report.count("EngineModeW") ? report.at("EngineModeW") : "?";
     std::string height = report.count("EngineModeH") ? report.at("EngineModeH") : "?";
@@ -77,7 +42,7 @@ static std::string ReportedMode(const std::map<std::string, std::string>& report
 }
 
 // What the stand-in saw of the tree's files, compared with one origin.
-static void ExpectReportedFiles(const std::map<std::string, std::string>& report,
+static void ExpectReportedFiles(const Report& report,
                                 const GameTree& tree, const std::string& origin)
 {
     for (const std::string& file : tree.engineFiles)
@@ -104,9 +69,67 @@ static std::string CurrentDirectory()
     return cwd;
 }
 
-TEST(PlaybackLaunch, ShortPathsStopBeforeAnything)
+// Each test plays in scenes of its own; the last one goes with the test.
+struct PlaybackLaunch : testing::Test {
+    PlayScene scene;
+    // A game tree with its pack, a demo to play, the user's mode 1024x768 in
+    // the game's key and the dialog filled in; the demo is of protocol 48,
+    // 640x480, not HLTV, unless the test says otherwise. Ends the scene before.
+    void Open(const std::string& name, bool counterStrike, const std::string& mod)
+    {
+        Close();
+        ResetPlaybackRegistry();
+        scene.root = MakeScratchFolder("play-" + name);
+        scene.tree = BuildGameAndPack(scene.root, counterStrike, mod);
+        scene.demoPath = scene.root + "\\demos\\match.dem";
+        SampleDemoSpec spec;
+        spec.gameDir = mod;
+        spec.width = 640;
+        spec.height = 480;
+        CreateDirectoryA((scene.root + "\\demos").c_str(), NULL);
+        EXPECT_TRUE(WriteSampleDemo(scene.demoPath.c_str(), spec));
+        scene.stagedPath = scene.tree.installDir + "\\" + mod + "\\flickbox.dem";
+        scene.gameKey = counterStrike ? COUNTER_STRIKE_KEY : HALF_LIFE_KEY;
+        SetModeValue(scene.gameKey, "EngineModeW", 1024);
+        SetModeValue(scene.gameKey, "EngineModeH", 768);
+        SetCurrentMode("1024", "768");
+        SetDemoState(mod.c_str(), "48", "640", "480", false);
+        scene.dialog = CreateIdleDialog(IDD_MAIN);
+        SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
+        SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
+        SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, "");
+        SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "");
+        TakeRecordedBoxes();
+        ASSERT_TRUE(scene.dialog != NULL);
+    }
+    void Close()
+    {
+        if (scene.root.empty())
+            return;
+        DestroyWindow(scene.dialog);
+        RemoveGameAndPack(scene.root);
+        scene.root.clear();
+    }
+    ~PlaybackLaunch() { Close(); }
+
+    // A play that shows exactly these errors.
+    void PlayExpecting(const std::vector<std::string>& errors)
+    {
+        PlayDemo(scene.dialog);
+        ExpectErrorBoxes(errors);
+    }
+    // A play that shows no error: what the stand-in reported.
+    Report PlayQuietly()
+    {
+        PlayExpecting({});
+        return ReadReport(scene.tree);
+    }
+    void PlayProtocol43(bool counterStrike);
+};
+
+TEST_F(PlaybackLaunch, ShortPathsStopBeforeAnything)
 {
-    PlayScene scene = MakeScene("short_paths", false, "valve");
+    Open("short_paths", false, "valve");
     SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, "C:");
     PlayDemo(scene.dialog);
     ExpectOnlyNotice("No demo-file loaded.");
@@ -117,19 +140,15 @@ TEST(PlaybackLaunch, ShortPathsStopBeforeAnything)
     ExpectOnlyNotice("You have not located your hl.exe/cstrike.exe.");
 
     ExpectPlayStoppedBeforeAnyChange(scene);
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, OverridePlayEndToEnd)
+TEST_F(PlaybackLaunch, OverridePlayEndToEnd)
 {
-    PlayScene scene = MakeScene("override", false, "valve");
+    Open("override", false, "valve");
     SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, " -dev  -w 640");
     SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 cut");
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({});
-    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    Report report = PlayQuietly();
     ASSERT_FALSE(report.empty());
     EXPECT_EQ(scene.tree.exePath + "  -dev  -w 640 -game valve" + fixedText + "+host_framerate 0.0",
               report["commandline"]);
@@ -142,40 +161,32 @@ TEST(PlaybackLaunch, OverridePlayEndToEnd)
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
     EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.bak"));
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
+TEST_F(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
 {
-    PlayScene scene = MakeScene("cs_override", true, "cstrike");
+    Open("cs_override", true, "cstrike");
     SetModeValue(HALF_LIFE_KEY, "EngineModeW", 320);
     SetDemoState("cstrike", "47", "800", "600", false);
     std::string upper = scene.tree.installDir + "\\CSTRIKE.EXE";
     SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, upper);
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({});
-    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    Report report = PlayQuietly();
     EXPECT_EQ(upper + "  -game cstrike" + fixedText, report["commandline"]);
     EXPECT_EQ("800x600", ReportedMode(report));
     EXPECT_EQ(FileFingerprint(scene.demoPath), report["demo"]);
     EXPECT_EQ("1024x768", Mode(scene));
     EXPECT_EQ("320", RegistryNumberText(HALF_LIFE_KEY, "EngineModeW"));
     EXPECT_FALSE(FileExists(scene.stagedPath));
-    EndScene(scene);
 }
 
-static void PlayProtocol43(bool counterStrike)
+void PlaybackLaunch::PlayProtocol43(bool counterStrike)
 {
-    PlayScene scene = MakeScene(counterStrike ? "cs_43" : "hl_43", counterStrike, "cstrike");
+    Open(counterStrike ? "cs_43" : "hl_43", counterStrike, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
     SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "0.5");
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({});
-    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    Report report = PlayQuietly();
     ASSERT_FALSE(report.empty());
     EXPECT_EQ(scene.tree.exePath + "  -game cstrike" + fixedText + "0.5", report["commandline"]);
     // The pack is live while the game runs, and the mode is not overridden.
@@ -192,28 +203,25 @@ static void PlayProtocol43(bool counterStrike)
     // A second play: the pristine copy stays, the backup is fresh.
     std::string hw = scene.tree.installDir + "\\hw.dll";
     WriteFileBytes(hw, "game hw.dll v2");
-    PlayDemo(scene.dialog);
-    ExpectErrorBoxes({});
-    EXPECT_EQ("pack hw.dll", ReadReport(scene.tree)["file hw.dll"]);
+    EXPECT_EQ("pack hw.dll", PlayQuietly()["file hw.dll"]);
     EXPECT_EQ("game hw.dll", FileTag(hw + ".org"));
     EXPECT_EQ("game hw.dll v2", FileTag(hw + ".bak"));
     EXPECT_EQ("game hw.dll v2", FileTag(hw));
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, Protocol43WithTheHalfLifeSet)
+TEST_F(PlaybackLaunch, Protocol43WithTheHalfLifeSet)
 {
     PlayProtocol43(false);
 }
 
-TEST(PlaybackLaunch, Protocol43WithTheCounterStrikeSet)
+TEST_F(PlaybackLaunch, Protocol43WithTheCounterStrikeSet)
 {
     PlayProtocol43(true);
 }
 
-TEST(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
+TEST_F(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
 {
-    PlayScene scene = MakeScene("no_override", false, "valve");
+    Open("no_override", false, "valve");
     struct Row {
         const char* width;
         const char* height;
@@ -221,9 +229,7 @@ TEST(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
     } rows[] = {{"640", "480", true}, {"*", "*", false}, {"640", "*", false}};
     for (const Row& row : rows) {
         SetDemoState("valve", "48", row.width, row.height, row.hltv);
-        PlayDemo(scene.dialog);
-        ExpectErrorBoxes({});
-        EXPECT_EQ("1024x768", ReportedMode(ReadReport(scene.tree))) << row.width << row.hltv;
+        EXPECT_EQ("1024x768", ReportedMode(PlayQuietly())) << row.width << row.hltv;
         EXPECT_EQ("1024x768", Mode(scene));
     }
 
@@ -232,85 +238,65 @@ TEST(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
     CopyFileA(scene.tree.exePath.c_str(), other.c_str(), FALSE);
     SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, other);
     SetDemoState("valve", "48", "640", "480", false);
-    PlayDemo(scene.dialog);
-    ExpectErrorBoxes({});
-    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    Report report = PlayQuietly();
     EXPECT_EQ(other + "  -game valve" + fixedText, report["commandline"]);
     EXPECT_EQ("1024x768", ReportedMode(report));
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, GameFailingOnExitIsCleanedUpAlike)
+TEST_F(PlaybackLaunch, GameFailingOnExitIsCleanedUpAlike)
 {
-    PlayScene scene = MakeScene("game_fails", false, "cstrike");
+    Open("game_fails", false, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
     WriteFileBytes(scene.tree.installDir + "\\standin_fail.flag", "");
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({});
-    EXPECT_EQ("pack hw.dll", ReadReport(scene.tree)["file hw.dll"]);
+    EXPECT_EQ("pack hw.dll", PlayQuietly()["file hw.dll"]);
     ExpectTreeFiles(scene.tree, "game");
     EXPECT_FALSE(FileExists(scene.stagedPath));
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, ReadOnlyStagedDemoIsOverwritten)
+TEST_F(PlaybackLaunch, ReadOnlyStagedDemoIsOverwritten)
 {
-    PlayScene scene = MakeScene("read_only_demo", false, "valve");
+    Open("read_only_demo", false, "valve");
     WriteFileBytes(scene.stagedPath, "an earlier demo");
     SetReadOnly(scene.stagedPath);
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({});
-    EXPECT_EQ(FileFingerprint(scene.demoPath), ReadReport(scene.tree)["demo"]);
+    EXPECT_EQ(FileFingerprint(scene.demoPath), PlayQuietly()["demo"]);
     EXPECT_FALSE(FileExists(scene.stagedPath));
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, DemoThatCannotBeCopiedStopsThePlay)
+TEST_F(PlaybackLaunch, DemoThatCannotBeCopiedStopsThePlay)
 {
-    PlayScene scene = MakeScene("no_demo", false, "valve");
+    Open("no_demo", false, "valve");
     SetDemoState("valve", "43", "640", "480", false);
     SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.root + "\\demos\\gone.dem");
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({ErrorBoxText("Could not copy demo-file", ERROR_FILE_NOT_FOUND)});
+    PlayExpecting({ErrorBoxText("Could not copy demo-file", ERROR_FILE_NOT_FOUND)});
     ExpectPlayStoppedBeforeAnyChange(scene);
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, GameThatDoesNotStartIsCleanedUp)
+TEST_F(PlaybackLaunch, GameThatDoesNotStartIsCleanedUp)
 {
-    PlayScene scene = MakeScene("no_start", false, "valve");
+    Open("no_start", false, "valve");
     DeleteFileA(scene.tree.exePath.c_str());
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({ErrorBoxText("Could not start HL.EXE/CSTRIKE.EXE", ERROR_FILE_NOT_FOUND)});
+    PlayExpecting({ErrorBoxText("Could not start HL.EXE/CSTRIKE.EXE", ERROR_FILE_NOT_FOUND)});
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EXPECT_EQ("1024x768", Mode(scene));
-    EndScene(scene);
 
     // The pack's executable cannot run: the swap is reverted all the same.
-    scene = MakeScene("no_start_43", false, "cstrike");
+    Open("no_start_43", false, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
     WriteFileBytes(appState.programDir + std::string("\\p43\\hl.exe"), "pack hl.exe");
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({ErrorBoxText("Could not start HL.EXE/CSTRIKE.EXE", ERROR_BAD_EXE_FORMAT)});
+    PlayExpecting({ErrorBoxText("Could not start HL.EXE/CSTRIKE.EXE", ERROR_BAD_EXE_FORMAT)});
     EXPECT_TRUE(ReadReport(scene.tree).empty());
     ExpectTreeFiles(scene.tree, "game");
     EXPECT_FALSE(FileExists(scene.stagedPath));
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
+TEST_F(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
 {
-    PlayScene scene = MakeScene("too_long", false, "valve");
+    Open("too_long", false, "valve");
     SetDemoState("valve", "43", "640", "480", false);
     // 69 fixed characters, the path, "valve" and the speed leave this short.
     size_t room = 259 - 69 - scene.tree.exePath.size() - 5 - 3;
@@ -325,12 +311,9 @@ TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
     // One character less fits, and plays.
     SetDemoState("valve", "48", "640", "480", false);
     SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room, 'x'));
-    PlayDemo(scene.dialog);
-    ExpectErrorBoxes({});
-    EXPECT_EQ(259u, ReadReport(scene.tree)["commandline"].size());
-    EndScene(scene);
+    EXPECT_EQ(259u, PlayQuietly()["commandline"].size());
 
-    scene = MakeScene("too_long_stage", false, "valve");
+    Open("too_long_stage", false, "valve");
     std::string mod(240, 'm');
     SetDemoState(mod.c_str(), "48", "640", "480", false);
     SetModeValue(HALF_LIFE_KEY, "EngineModeW", 1024);
@@ -340,12 +323,11 @@ TEST(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
     ExpectOnlyNotice("The demo cannot be staged: the path is too long.");
     EXPECT_EQ("1024x768", Mode(scene));
     EXPECT_TRUE(ReadReport(scene.tree).empty());
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, ModDirLeadingOutOfTheTreeIsRefused)
+TEST_F(PlaybackLaunch, ModDirLeadingOutOfTheTreeIsRefused)
 {
-    PlayScene scene = MakeScene("unsafe_mod", false, "valve");
+    Open("unsafe_mod", false, "valve");
     SetDemoState("..\\outside", "43", "640", "480", false);
     CreateDirectoryA((scene.root + "\\outside").c_str(), NULL);
 
@@ -354,26 +336,21 @@ TEST(PlaybackLaunch, ModDirLeadingOutOfTheTreeIsRefused)
     ExpectOnlyNotice("The demo's game directory is not a plain folder name.");
     EXPECT_FALSE(FileExists(scene.root + "\\outside\\flickbox.dem"));
     ExpectPlayStoppedBeforeAnyChange(scene);
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, RestoreLeavesValuesNeverRead)
+TEST_F(PlaybackLaunch, RestoreLeavesValuesNeverRead)
 {
-    PlayScene scene = MakeScene("unsound_restore", false, "valve");
+    Open("unsound_restore", false, "valve");
     SetCurrentMode("", "768");
     SetModeValue(HALF_LIFE_KEY, "EngineModeH", 700);
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({});
-    EXPECT_EQ("640x480", ReportedMode(ReadReport(scene.tree)));
+    EXPECT_EQ("640x480", ReportedMode(PlayQuietly()));
     EXPECT_EQ("640x768", Mode(scene));
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, MissingGameKeyIsReportedAtOverrideAndRestore)
+TEST_F(PlaybackLaunch, MissingGameKeyIsReportedAtOverrideAndRestore)
 {
-    PlayScene scene = MakeScene("no_game_key", false, "valve");
+    Open("no_game_key", false, "valve");
     ResetPlaybackRegistry();
 
     PlayDemo(scene.dialog);
@@ -382,24 +359,20 @@ TEST(PlaybackLaunch, MissingGameKeyIsReportedAtOverrideAndRestore)
     ExpectErrorBoxes({message, message});
     EXPECT_EQ("nonexnone", ReportedMode(ReadReport(scene.tree)));
     EXPECT_FALSE(FileExists(scene.stagedPath));
-    EndScene(scene);
 }
 
-TEST(PlaybackLaunch, MissingPackFileStillPlaysAndReverts)
+TEST_F(PlaybackLaunch, MissingPackFileStillPlaysAndReverts)
 {
-    PlayScene scene = MakeScene("pack_missing", false, "cstrike");
+    Open("pack_missing", false, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
     DeleteFileA((appState.programDir + std::string("\\p43\\hw.dll")).c_str());
 
-    PlayDemo(scene.dialog);
-
-    ExpectErrorBoxes({ErrorBoxText("Could not copy hw.dll", ERROR_FILE_NOT_FOUND)});
-    std::map<std::string, std::string> report = ReadReport(scene.tree);
+    PlayExpecting({ErrorBoxText("Could not copy hw.dll", ERROR_FILE_NOT_FOUND)});
+    Report report = ReadReport(scene.tree);
     EXPECT_EQ("pack hl.dat", report["file hl.dat"]);
     EXPECT_EQ("game hw.dll", report["file hw.dll"]);
     EXPECT_EQ("1024x768", ReportedMode(report));
     ExpectTreeFiles(scene.tree, "game");
-    EndScene(scene);
 }
 
 // The play reads the dialog's fields from its own thread, so this one must
@@ -421,9 +394,9 @@ static DWORD WINAPI PlayOnThread(LPVOID dialog)
     return 0;
 }
 
-TEST(PlaybackLaunch, WaitsForTheGameBeforeCleaningUp)
+TEST_F(PlaybackLaunch, WaitsForTheGameBeforeCleaningUp)
 {
-    PlayScene scene = MakeScene("waiting", false, "valve");
+    Open("waiting", false, "valve");
     WriteFileBytes(scene.tree.installDir + "\\standin_wait.flag", "");
 
     HANDLE thread = CreateThread(NULL, 0, PlayOnThread, scene.dialog, 0, NULL);
@@ -445,5 +418,4 @@ TEST(PlaybackLaunch, WaitsForTheGameBeforeCleaningUp)
     ExpectErrorBoxes({});
     EXPECT_FALSE(FileExists(scene.stagedPath));
     EXPECT_EQ("1024x768", Mode(scene));
-    EndScene(scene);
 }

@@ -20,13 +20,6 @@
 
 namespace {
 
-void ResetStartup(const char* demoPath)
-{
-    EXPECT_TRUE(CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, demoPath));
-    ReleaseMapPreview();
-    TakeRecordedBoxes();
-}
-
 HBITMAP SolidBitmap(int width, int height, COLORREF colour)
 {
     HDC screen = GetDC(NULL);
@@ -66,38 +59,64 @@ LRESULT SendCopyData(HWND dialog, const void* data, DWORD size)
     return SendMessageA(dialog, WM_COPYDATA, 0, (LPARAM)&record);
 }
 
+// A scratch folder for sample demos; Open starts the main dialog afresh with
+// the start-up path given, and Close, or the test's end, closes it.
+struct UiMainDialog : testing::Test {
+    std::string folder = MakeFreshFolder("C:\\ui main dialog");
+    HWND dialog = NULL;
+    std::string Demo(const std::string& name)
+    {
+        WriteUiDemo(folder + "\\" + name);
+        return folder + "\\" + name;
+    }
+    void Open(const char* startup)
+    {
+        EXPECT_TRUE(CopyText(appState.startupDemoPath, sizeof appState.startupDemoPath, startup));
+        ReleaseMapPreview();
+        TakeRecordedBoxes();
+        dialog = OpenMainDialog();
+        ASSERT_TRUE(dialog != NULL);
+    }
+    void Close()
+    {
+        if (dialog)
+            CloseMainDialog(dialog);
+        dialog = NULL;
+    }
+    ~UiMainDialog()
+    {
+        Close();
+        RemoveTree(folder);
+    }
+};
+struct UiHandOver : UiMainDialog {};
+
 }  // namespace
 
-TEST(UiMainDialog, StartWithoutDemoListsTheProgramFolder)
+TEST_F(UiMainDialog, StartWithoutDemoListsTheProgramFolder)
 {
-    std::string folder = MakeFreshFolder("C:\\ui start plain");
-    WriteUiDemo(folder + "\\b.dem");
+    Demo("b.dem");
     char savedDir[PATH_BUFFER_SIZE];
     EXPECT_TRUE(CopyText(savedDir, sizeof savedDir, appState.programDir));
     EXPECT_TRUE(CopyText(appState.programDir, sizeof appState.programDir, folder.c_str()));
     // One or two characters are no demo.
     for (const char* startup : {"", "ab"}) {
-        ResetStartup(startup);
-        HWND dialog = OpenMainDialog();
+        Open(startup);
         EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER)) << startup;
         EXPECT_EQ((std::vector<std::string>{"[..]", "b.dem"}), ListItems(dialog, IDC_MAIN_BROWSER));
         EXPECT_EQ("", FieldText(dialog, IDC_MAIN_DEMO_PATH));
         EXPECT_EQ("", FieldText(dialog, IDC_MAIN_SUMMARY));
         EXPECT_TRUE(TakeRecordedBoxes().empty());
-        CloseMainDialog(dialog);
+        Close();
     }
     EXPECT_TRUE(CopyText(appState.programDir, sizeof appState.programDir, savedDir));
-    RemoveTree(folder);
 }
 
-TEST(UiMainDialog, StartWithDemoListsItsFolderAndInspectsIt)
+TEST_F(UiMainDialog, StartWithDemoListsItsFolderAndInspectsIt)
 {
-    std::string folder = MakeFreshFolder("C:\\ui start demo");
     CreateDirectoryA((folder + "\\maps").c_str(), NULL);
-    std::string demo = folder + "\\a.dem";
-    WriteUiDemo(demo);
-    ResetStartup(demo.c_str());
-    HWND dialog = OpenMainDialog();
+    std::string demo = Demo("a.dem");
+    Open(demo.c_str());
 
     EXPECT_EQ(demo, FieldText(dialog, IDC_MAIN_DEMO_PATH));
     EXPECT_EQ(folder + "\\", FieldText(dialog, IDC_MAIN_FOLDER));
@@ -114,14 +133,11 @@ TEST(UiMainDialog, StartWithDemoListsItsFolderAndInspectsIt)
     HICON small = (HICON)SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0);
     EXPECT_TRUE(small != NULL);
     EXPECT_EQ(small, (HICON)SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
-    CloseMainDialog(dialog);
-    RemoveTree(folder);
 }
 
-TEST(UiMainDialog, PaintsBackgroundAndPreview)
+TEST_F(UiMainDialog, PaintsBackgroundAndPreview)
 {
-    ResetStartup("");
-    HWND dialog = OpenMainDialog();
+    Open("");
     SetForegroundWindow(dialog);
     appState.mapPreview = SolidBitmap(20, 10, RGB(255, 0, 0));
     InvalidateRect(dialog, NULL, TRUE);
@@ -135,13 +151,11 @@ TEST(UiMainDialog, PaintsBackgroundAndPreview)
     EXPECT_EQ(BackgroundPixel(5, 5), GetPixel(dc, 5, 5));
     EXPECT_EQ(BackgroundPixel(20, 480), GetPixel(dc, 20, 480));
     ReleaseDC(dialog, dc);
-    CloseMainDialog(dialog);
 }
 
-TEST(UiMainDialog, ColourMessagesReturnTheirBrushes)
+TEST_F(UiMainDialog, ColourMessagesReturnTheirBrushes)
 {
-    ResetStartup("");
-    HWND dialog = OpenMainDialog();
+    Open("");
     struct Row {
         UINT message;
         HBRUSH brush;
@@ -174,13 +188,11 @@ TEST(UiMainDialog, ColourMessagesReturnTheirBrushes)
         ASSERT_TRUE(GetObjectA(handle, sizeof brush, &brush));
         EXPECT_EQ(RGB(93, 86, 71), brush.lbColor);
     }
-    CloseMainDialog(dialog);
 }
 
-TEST(UiMainDialog, DestroyReleasesPreviewBrushesAndIcon)
+TEST_F(UiMainDialog, DestroyReleasesPreviewBrushesAndIcon)
 {
-    ResetStartup("");
-    HWND dialog = OpenMainDialog();
+    Open("");
     HBITMAP preview = SolidBitmap(4, 4, RGB(0, 255, 0));
     appState.mapPreview = preview;
     HBRUSH brushes[] = {dialogBrush, editBrush, buttonBrush};
@@ -188,6 +200,7 @@ TEST(UiMainDialog, DestroyReleasesPreviewBrushesAndIcon)
     ASSERT_TRUE(icon != NULL);
 
     DestroyWindow(dialog);
+    dialog = NULL;
     EXPECT_TRUE(appState.mapPreview == NULL);
     EXPECT_EQ(0u, GetObjectType(preview));
     EXPECT_TRUE(dialogBrush == NULL && editBrush == NULL && buttonBrush == NULL);
@@ -198,14 +211,11 @@ TEST(UiMainDialog, DestroyReleasesPreviewBrushesAndIcon)
     CreateDialogBrushes();
 }
 
-TEST(UiHandOver, FullPathLoadsTheDemoAndKeepsTheBrowser)
+TEST_F(UiHandOver, FullPathLoadsTheDemoAndKeepsTheBrowser)
 {
-    std::string folder = MakeFreshFolder("C:\\ui handover");
-    std::string demo = folder + "\\sub\\a.dem";
     CreateDirectoryA((folder + "\\sub").c_str(), NULL);
-    WriteUiDemo(demo);
-    ResetStartup("");
-    HWND dialog = OpenMainDialog();
+    std::string demo = Demo("sub\\a.dem");
+    Open("");
     std::string browserFolder = FieldText(dialog, IDC_MAIN_FOLDER);
     std::vector<std::string> browserItems = ListItems(dialog, IDC_MAIN_BROWSER);
     ShowWindow(dialog, SW_MINIMIZE);
@@ -218,17 +228,12 @@ TEST(UiHandOver, FullPathLoadsTheDemoAndKeepsTheBrowser)
     EXPECT_EQ(browserFolder, FieldText(dialog, IDC_MAIN_FOLDER));
     EXPECT_EQ(browserItems, ListItems(dialog, IDC_MAIN_BROWSER));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    CloseMainDialog(dialog);
-    RemoveTree(folder);
 }
 
-TEST(UiHandOver, CopyIsBoundedByTheRecordAndTheBuffer)
+TEST_F(UiHandOver, CopyIsBoundedByTheRecordAndTheBuffer)
 {
-    std::string folder = MakeFreshFolder("C:\\ui handover bounds");
-    std::string demo = folder + "\\a.dem";
-    WriteUiDemo(demo);
-    ResetStartup("");
-    HWND dialog = OpenMainDialog();
+    std::string demo = Demo("a.dem");
+    Open("");
 
     // No NUL within cbData: the text ends where the record ends.
     std::string unterminated = demo + "trailing bytes";
@@ -258,17 +263,12 @@ TEST(UiHandOver, CopyIsBoundedByTheRecordAndTheBuffer)
     std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(0u, boxes[0].text.find("Could not open demo-file: ")) << boxes[0].text;
-    CloseMainDialog(dialog);
-    RemoveTree(folder);
 }
 
-TEST(UiHandOver, ShortTextIsStoredAndNothingElseHappens)
+TEST_F(UiHandOver, ShortTextIsStoredAndNothingElseHappens)
 {
-    std::string folder = MakeFreshFolder("C:\\ui handover short");
-    std::string demo = folder + "\\a.dem";
-    WriteUiDemo(demo);
-    ResetStartup(demo.c_str());
-    HWND dialog = OpenMainDialog();
+    std::string demo = Demo("a.dem");
+    Open(demo.c_str());
     HBITMAP preview = SolidBitmap(4, 4, RGB(0, 0, 255));
     appState.mapPreview = preview;
 
@@ -277,6 +277,4 @@ TEST(UiHandOver, ShortTextIsStoredAndNothingElseHappens)
     EXPECT_EQ(demo, FieldText(dialog, IDC_MAIN_DEMO_PATH));
     EXPECT_EQ(preview, appState.mapPreview);
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    CloseMainDialog(dialog);
-    RemoveTree(folder);
 }

@@ -75,11 +75,30 @@ std::string Convert(const std::string& shortPath, DWORD capacity = 260, DWORD* c
     return dest.data();
 }
 
+// Each test starts and ends without the association.
+struct UiAssociation : testing::Test {
+    UiAssociation() { DeleteAssociation(); }
+    ~UiAssociation() { DeleteAssociation(); }
+};
+
+// A demo of a long name in a folder of a long name, and its short form.
+struct UiLongPath : testing::Test {
+    std::string folder = MakeFreshFolder("C:\\Flickbox Long Folder");
+    std::string longPath = folder + "\\A Long Demo Name.dem";
+    char shortPath[MAX_PATH] = "";
+    void SetUp() override
+    {
+        ASSERT_TRUE(WriteFileBytes(longPath, ""));
+        ASSERT_NE(0u, GetShortPathNameA(longPath.c_str(), shortPath, sizeof shortPath));
+        ASSERT_NE(longPath, shortPath);
+    }
+    ~UiLongPath() { RemoveTree(folder); }
+};
+
 }  // namespace
 
-TEST(UiAssociation, WritesTheThreeKeysAndRepointsThem)
+TEST_F(UiAssociation, WritesTheThreeKeysAndRepointsThem)
 {
-    DeleteAssociation();
     TakeRecordedBoxes();
     RegisterDemoAssociation("C:\\Program Files\\Flickbox\\flickbox.exe");
     ExpectDefault("flickbox\\shell\\open\\command", "C:\\Program Files\\Flickbox\\flickbox.exe %1");
@@ -91,12 +110,10 @@ TEST(UiAssociation, WritesTheThreeKeysAndRepointsThem)
     ExpectDefault("flickbox\\shell\\open\\command", "D:\\moved\\flickbox.exe %1");
     ExpectDefault("flickbox\\DefaultIcon", "D:\\moved\\flickbox.exe,0");
     EXPECT_TRUE(TakeRecordedBoxes().empty());
-    DeleteAssociation();
 }
 
-TEST(UiAssociation, ValueThatDoesNotFitIsNotWritten)
+TEST_F(UiAssociation, ValueThatDoesNotFitIsNotWritten)
 {
-    DeleteAssociation();
     RegisterDemoAssociation("C:\\old\\flickbox.exe");
     TakeRecordedBoxes();
     // 257 characters: " %1" does not fit a 260 buffer, ",0" does.
@@ -114,12 +131,10 @@ TEST(UiAssociation, ValueThatDoesNotFitIsNotWritten)
          ErrorBoxText("Could not set the defaulticon key value", ERROR_FILENAME_EXCED_RANGE)});
     ExpectDefault("flickbox\\DefaultIcon", path.substr(0, path.size() - 1) + ",0");
     ExpectDefault(".DEM", "flickbox");
-    DeleteAssociation();
 }
 
-TEST(UiAssociation, KeysThatCannotBeCreatedAreReportedAndTheRestWritten)
+TEST_F(UiAssociation, KeysThatCannotBeCreatedAreReportedAndTheRestWritten)
 {
-    DeleteAssociation();
     // Below a volatile key no lasting key can be made.
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "flickbox", 0, NULL,
@@ -136,18 +151,10 @@ TEST(UiAssociation, KeysThatCannotBeCreatedAreReportedAndTheRestWritten)
                       ErrorBoxText("Could not create the defaulticon registry key", status)});
     EXPECT_FALSE(ReadDefault("flickbox").found);
     ExpectDefault(".DEM", "flickbox");
-    DeleteAssociation();
 }
 
-TEST(UiLongPath, ShortFormBecomesTheStoredLongForm)
+TEST_F(UiLongPath, ShortFormBecomesTheStoredLongForm)
 {
-    std::string folder = MakeFreshFolder("C:\\Flickbox Long Folder");
-    std::string longPath = folder + "\\A Long Demo Name.dem";
-    EXPECT_TRUE(WriteFileBytes(longPath, ""));
-    char shortPath[MAX_PATH];
-    ASSERT_NE(0u, GetShortPathNameA(longPath.c_str(), shortPath, sizeof shortPath));
-    ASSERT_NE(longPath, shortPath);
-
     DWORD count = 0;
     EXPECT_EQ(longPath, Convert(shortPath, 260, &count));
     EXPECT_EQ(longPath.size(), count);
@@ -159,17 +166,10 @@ TEST(UiLongPath, ShortFormBecomesTheStoredLongForm)
     std::string trailing = std::string(shortPath).substr(0, std::string(shortPath).rfind('\\') + 1);
     WalkToLongPath(trailing.c_str(), walked, sizeof walked);
     EXPECT_EQ(folder, walked);
-    RemoveTree(folder);
 }
 
-TEST(UiLongPath, FailedConversionLeavesTheDestinationEmpty)
+TEST_F(UiLongPath, FailedConversionLeavesTheDestinationEmpty)
 {
-    std::string folder = MakeFreshFolder("C:\\Flickbox Long Missing");
-    std::string longPath = folder + "\\A Long Demo Name.dem";
-    EXPECT_TRUE(WriteFileBytes(longPath, ""));
-    char shortPath[MAX_PATH];
-    ASSERT_NE(0u, GetShortPathNameA(longPath.c_str(), shortPath, sizeof shortPath));
-
     DWORD count = 1;
     EXPECT_EQ("", Convert(folder + "\\missing.dem", 260, &count));
     EXPECT_EQ(0u, count);
@@ -196,7 +196,6 @@ TEST(UiLongPath, FailedConversionLeavesTheDestinationEmpty)
     char small[12];
     WalkToLongPath(shortPath, small, sizeof small);
     EXPECT_STREQ("", small);
-    RemoveTree(folder);
 }
 
 TEST(UiSingleInstance, FindsTheMainDialogBeforeOtherFlickboxWindows)
