@@ -33,7 +33,9 @@ static std::string SummaryOf(const char* map, const char* networkVersion, const 
     return DemoSummary(gameVersion, networkVersion, map, "x", "640x480");
 }
 
-TEST(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
+struct E2eBrowser : E2eRunTest {};
+
+TEST_F(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
 {
     std::string root = MakeScratchFolder("walk");
     std::string exe = InstallFlickboxCopy(root);
@@ -48,7 +50,6 @@ TEST(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
     std::string second = JoinPath(maps, "second.dem");
     ASSERT_TRUE(WriteDemo(second, DemoOnMap("cs_second", 43, "Bravo")));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, first.c_str(), &run));
     ASSERT_EQ(demos + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
     EXPECT_EQ(Sorted({"[..]", "[maps]", "first.dem", "kept.dem.bak"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
@@ -79,14 +80,13 @@ TEST(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eBrowser, TheFolderFieldIsWhatADoubleClickJoinsWith)
+TEST_F(E2eBrowser, TheFolderFieldIsWhatADoubleClickJoinsWith)
 {
     std::string root = MakeScratchFolder("typed");
     std::string exe = InstallFlickboxCopy(root);
     std::string elsewhere = JoinPath(root, "elsewhere");
     ASSERT_TRUE(MakeFolders(JoinPath(elsewhere, "inner")));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     ASSERT_EQ(root + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
     // The user types another folder; [elsewhere] listed from the old one now
@@ -97,17 +97,15 @@ TEST(E2eBrowser, TheFolderFieldIsWhatADoubleClickJoinsWith)
     std::string missing = JoinPath(elsewhere, "elsewhere") + "\\";
     EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, missing));
     EXPECT_EQ(std::vector<std::string>(), ReadListItems(run.window, IDC_MAIN_BROWSER));
-    CloseAndEnd(&run);
 }
 
-TEST(E2eBrowser, TheDesktopButtonListsTheDesktopFolder)
+TEST_F(E2eBrowser, TheDesktopButtonListsTheDesktopFolder)
 {
     char desktop[MAX_PATH] = "";
     ASSERT_TRUE(SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
     ASSERT_TRUE(MakeFolders(desktop));
     std::string exe = InstallFlickboxCopy(MakeScratchFolder("desktop"));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     PostCommand(run.window, IDC_MAIN_DESKTOP);
     std::string expected = std::string(desktop) + "\\";
@@ -115,27 +113,24 @@ TEST(E2eBrowser, TheDesktopButtonListsTheDesktopFolder)
     std::vector<std::string> items = ReadListItems(run.window, IDC_MAIN_BROWSER);
     EXPECT_NE(items.end(), std::find(items.begin(), items.end(), "[..]"));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
-    CloseAndEnd(&run);
 }
 
-TEST(E2eBrowser, TheDialogsOkCommandInspectsTheDemoAfresh)
+TEST_F(E2eBrowser, TheDialogsOkCommandInspectsTheDemoAfresh)
 {
     std::string root = MakeScratchFolder("reinspect");
     std::string exe = InstallFlickboxCopy(root);
     std::string demo = JoinPath(root, "changing.dem");
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_before", 42, "Alpha")));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     ASSERT_EQ(SummaryOf("de_before", "42", "1.1.0.1"), ReadField(run.window, IDC_MAIN_SUMMARY));
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_after", 40, "Bravo")));
     PostCommand(run.window, IDOK);
     EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_SUMMARY, SummaryOf("de_after", "40", "1.0.1.6")));
     EXPECT_EQ(std::vector<std::string>({"Bravo"}), ReadListItems(run.window, IDC_MAIN_PLAYERS));
-    CloseAndEnd(&run);
 }
 
-TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
+TEST_F(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
 {
     std::string root = MakeScratchFolder("browse");
     std::string exe = InstallFlickboxCopy(root);
@@ -146,7 +141,6 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     ASSERT_TRUE(WriteDemo(first, DemoOnMap("de_first", 42, "Alpha")));
     ASSERT_TRUE(WriteDemo(chosen, DemoOnMap("de_chosen", 45, "Charlie")));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, first.c_str(), &run));
 
     // Cancel: the demo in field 1000 is inspected again all the same.
@@ -181,7 +175,6 @@ TEST(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     bool found = true;
     ReadRegistryString(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", &found);
     EXPECT_FALSE(found);
-    CloseAndEnd(&run);
 }
 
 // What the browser should show for a folder, from the system's own search:
@@ -206,13 +199,12 @@ static std::vector<std::string> ExpectedListing(const std::string& folder)
     return items;
 }
 
-TEST(E2eBrowser, ADrivesRootListsEveryEntry)
+TEST_F(E2eBrowser, ADrivesRootListsEveryEntry)
 {
     std::string root = MakeScratchFolder("drive");
     std::string exe = InstallFlickboxCopy(root);
     std::string drive = root.substr(0, 2);
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     // From a folder one below the root, [..] cuts back to the drive alone.
     char windows[MAX_PATH];
@@ -224,5 +216,4 @@ TEST(E2eBrowser, ADrivesRootListsEveryEntry)
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(Sorted(expected), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-    CloseAndEnd(&run);
 }

@@ -69,10 +69,13 @@ static void ExpectDemoKept(const FlickboxRun& run, const std::string& demo, unsi
     EXPECT_EQ(SummaryAt(resolution), ReadField(run.window, IDC_MAIN_SUMMARY));
 }
 
-TEST(E2eConvert, OkRewritesTheFileAndTheSummaryShowsTheNewResolution)
-{
+// Each test's run starts on a demo of its own.
+struct E2eConvert : E2eRunTest {
     std::string demo;
-    FlickboxRun run;
+};
+
+TEST_F(E2eConvert, OkRewritesTheFileAndTheSummaryShowsTheNewResolution)
+{
     ASSERT_TRUE(StartOnDemo("convert", DemoAt(800, 600), &demo, &run));
     ASSERT_EQ(SummaryAt("800x600"), ReadField(run.window, IDC_MAIN_SUMMARY));
 
@@ -97,10 +100,8 @@ TEST(E2eConvert, OkRewritesTheFileAndTheSummaryShowsTheNewResolution)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eConvert, AnUnsupportedSizeIsRefusedAndTheFileKept)
+TEST_F(E2eConvert, AnUnsupportedSizeIsRefusedAndTheFileKept)
 {
-    std::string demo;
-    FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("reject", DemoAt(800, 600), &demo, &run));
 
     // An empty height reads as 0.
@@ -113,13 +114,10 @@ TEST(E2eConvert, AnUnsupportedSizeIsRefusedAndTheFileKept)
     }
 
     ExpectDemoKept(run, demo, 800, 600, "800x600");
-    CloseAndEnd(&run);
 }
 
-TEST(E2eConvert, CancellingTheQuestionOrTheDialogKeepsTheFile)
+TEST_F(E2eConvert, CancellingTheQuestionOrTheDialogKeepsTheFile)
 {
-    std::string demo;
-    FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("cancel", DemoAt(640, 480), &demo, &run));
 
     HWND converter = ConvertTo(run, "1280", "960");
@@ -139,13 +137,10 @@ TEST(E2eConvert, CancellingTheQuestionOrTheDialogKeepsTheFile)
     ExpectGoneQuietly(run, converter);
 
     ExpectDemoKept(run, demo, 640, 480, "640x480");
-    CloseAndEnd(&run);
 }
 
-TEST(E2eConvert, ADemoOfUnknownResolutionIsNotConverted)
+TEST_F(E2eConvert, ADemoOfUnknownResolutionIsNotConverted)
 {
-    std::string demo;
-    FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("unknown", DemoAt(0, 0), &demo, &run));
 
     HWND converter = OpenConverter(run, "1024", "768");
@@ -157,13 +152,11 @@ TEST(E2eConvert, ADemoOfUnknownResolutionIsNotConverted)
     EXPECT_TRUE(WaitForWindowGone(converter));
 
     EXPECT_TRUE(FileHolds(demo, BuildSampleDemo(DemoAt(0, 0)))) << "runs of zeros were rewritten";
-    CloseAndEnd(&run);
 }
 
-TEST(E2eConvert, WithoutADemoTheConverterDoesNotOpen)
+TEST_F(E2eConvert, WithoutADemoTheConverterDoesNotOpen)
 {
     std::string exe = InstallFlickboxCopy(MakeScratchFolder("nodemo"));
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
 
     PostCommand(run.window, IDC_MAIN_CONVERT);
@@ -178,13 +171,10 @@ TEST(E2eConvert, WithoutADemoTheConverterDoesNotOpen)
     ASSERT_TRUE(converter != NULL);
     PostCommand(converter, IDCANCEL);
     EXPECT_TRUE(WaitForWindowGone(converter));
-    CloseAndEnd(&run);
 }
 
-TEST(E2eConvert, ADemoThatCannotBeOpenedIsReportedAndInspectedAgain)
+TEST_F(E2eConvert, ADemoThatCannotBeOpenedIsReportedAndInspectedAgain)
 {
-    std::string demo;
-    FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("locked", DemoAt(800, 600), &demo, &run));
     HWND converter = OpenConverter(run, "1024", "768");
     ASSERT_TRUE(converter != NULL);
@@ -202,13 +192,11 @@ TEST(E2eConvert, ADemoThatCannotBeOpenedIsReportedAndInspectedAgain)
     CloseHandle(writer);
 
     ExpectDemoKept(run, demo, 800, 600, "800x600");
-    CloseAndEnd(&run);
 }
 
-TEST(E2eConvert, OkConvertsTheDemoNamedInTheMainWindowAtThatMoment)
+TEST_F(E2eConvert, OkConvertsTheDemoNamedInTheMainWindowAtThatMoment)
 {
     std::string first;
-    FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("moment", DemoAt(800, 600), &first, &run));
     std::string second = first.substr(0, first.rfind('\\')) + "\\typed later.dem";
     ASSERT_TRUE(WriteDemo(second, DemoAt(800, 600)));
@@ -225,5 +213,4 @@ TEST(E2eConvert, OkConvertsTheDemoNamedInTheMainWindowAtThatMoment)
 
     EXPECT_TRUE(FileHolds(second, BuildSampleDemo(DemoAt(640, 480))));
     EXPECT_TRUE(FileHolds(first, BuildSampleDemo(DemoAt(800, 600))));
-    CloseAndEnd(&run);
 }

@@ -39,7 +39,9 @@ static DWORD RunSecondInstance(const std::string& exe, const char* argument)
     return exitCode;
 }
 
-TEST(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
+struct E2eHandOver : E2eRunTest {};
+
+TEST_F(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
 {
     std::string root = MakeScratchFolder("handover");
     std::string exe = InstallFlickboxCopy(root);
@@ -51,7 +53,6 @@ TEST(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
     ASSERT_TRUE(WriteDemo(first, DemoOnMap("de_opening", "Alpha")));
     ASSERT_TRUE(WriteDemo(second, DemoOnMap("de_handed", "Bravo")));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, first.c_str(), &run));
     ASSERT_EQ(SummaryOf("de_opening"), ReadField(run.window, IDC_MAIN_SUMMARY));
     std::vector<std::string> listing = ReadListItems(run.window, IDC_MAIN_BROWSER);
@@ -67,14 +68,13 @@ TEST(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
+TEST_F(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
 {
     std::string root = MakeScratchFolder("nothing");
     std::string exe = InstallFlickboxCopy(root);
     std::string demo = JoinPath(root, "kept.dem");
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_kept", "Alpha")));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
 
     EXPECT_EQ(0u, RunSecondInstance(exe, NULL));
@@ -85,7 +85,7 @@ TEST(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
+TEST_F(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
 {
     std::string root = MakeScratchFolder("record");
     std::string exe = InstallFlickboxCopy(root);
@@ -98,7 +98,6 @@ TEST(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
     ASSERT_EQ(259u, longest.size());
     ASSERT_TRUE(WriteDemo(longest, DemoOnMap("de_longest", "Charlie")));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, start.c_str(), &run));
 
     // No data at all: ignored.

@@ -38,7 +38,9 @@ static bool PrepareSettings(const std::string& gamePath, const char* commandLine
         && WriteSavedSettings(gamePath, commandLine, speed) && WriteVideoMode(HALF_LIFE_KEY, 1280, 960);
 }
 
-TEST(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
+struct E2ePlay : E2eRunTest {};
+
+TEST_F(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
 {
     std::string folder = MakeScratchFolder("play");
     std::string exe = InstallFlickboxCopy(folder);
@@ -52,7 +54,6 @@ TEST(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
     std::string report = JoinPath(game, "standin_report.txt");
     std::string staged = JoinPath(game, "cstrike\\flickbox.dem");
 
-    FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), folder.c_str(), &run));
     ASSERT_TRUE(WaitForMainWindow(&run));
     EXPECT_EQ(hl, ReadField(run.window, IDC_MAIN_EXE_PATH));
@@ -81,7 +82,7 @@ TEST(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
+TEST_F(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY));
     std::string folder = MakeScratchFolder("missing");
@@ -89,7 +90,6 @@ TEST(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
     std::string demo = JoinPath(folder, "ready.dem");
     ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     ASSERT_TRUE(SetField(run.window, IDC_MAIN_EXE_PATH, "C:\\Games\\Half-Life\\hl.exe"));
     PostCommand(run.window, IDC_MAIN_PLAY);
@@ -103,10 +103,9 @@ TEST(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
     PostCommand(run.window, IDC_MAIN_PLAY);
     ExpectMessageBox(run, "Flickbox", "You have not located your hl.exe/cstrike.exe.");
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-    CloseAndEnd(&run);
 }
 
-TEST(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
+TEST_F(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
 {
     std::string folder = MakeScratchFolder("fail");
     std::string exe = InstallFlickboxCopy(folder);
@@ -117,7 +116,6 @@ TEST(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
     ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
     ASSERT_TRUE(PrepareSettings(hl, "", ""));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     // No mod folder to stage into.
     PostCommand(run.window, IDC_MAIN_PLAY);
@@ -129,10 +127,9 @@ TEST(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
     PostCommand(run.window, IDC_MAIN_PLAY);
     ExpectMessageBox(run, "Error", "Could not start HL.EXE/CSTRIKE.EXE: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-    CloseAndEnd(&run);
 }
 
-TEST(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
+TEST_F(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
 {
     std::string folder = MakeScratchFolder("busy");
     std::string exe = InstallFlickboxCopy(folder);
@@ -150,7 +147,6 @@ TEST(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
     ASSERT_TRUE(WriteDemo(handed, other));
     ASSERT_TRUE(PrepareSettings(hl, "", ""));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     PostCommand(run.window, IDC_MAIN_PLAY);
     ASSERT_TRUE(WaitForFile(JoinPath(game, "standin_report.txt")));

@@ -24,7 +24,9 @@ static void ExpectSettingsFields(const FlickboxRun& run, const std::string& game
     EXPECT_EQ(speed, ReadField(run.window, IDC_MAIN_DEMO_SPEED));
 }
 
-TEST(E2eSettings, SaveStoresTheFieldsAndTheNextStartLoadsThem)
+struct E2eSettings : E2eRunTest {};
+
+TEST_F(E2eSettings, SaveStoresTheFieldsAndTheNextStartLoadsThem)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY));
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, HALF_LIFE_KEY));
@@ -32,7 +34,6 @@ TEST(E2eSettings, SaveStoresTheFieldsAndTheNextStartLoadsThem)
     std::string exe = InstallFlickboxCopy(folder);
     std::string game = "C:\\Games\\Half-Life\\HL.EXE";
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     // A first run finds no settings and says nothing.
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
@@ -60,7 +61,7 @@ TEST(E2eSettings, SaveStoresTheFieldsAndTheNextStartLoadsThem)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eSettings, AMissingValueOrGameKeyIsReportedAtStartUp)
+TEST_F(E2eSettings, AMissingValueOrGameKeyIsReportedAtStartUp)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY));
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, HALF_LIFE_KEY));
@@ -68,7 +69,6 @@ TEST(E2eSettings, AMissingValueOrGameKeyIsReportedAtStartUp)
     ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "CommandLine", "-console"));
     std::string exe = InstallFlickboxCopy(MakeScratchFolder("damaged"));
 
-    FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
     ExpectMessageBox(run, "Error", "Could not read BWV3: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
     ExpectMessageBox(run, "Error", "Could not read Half-Life registry: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
@@ -77,14 +77,13 @@ TEST(E2eSettings, AMissingValueOrGameKeyIsReportedAtStartUp)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eSettings, AFailedSaveIsNotReportedAsSaved)
+TEST_F(E2eSettings, AFailedSaveIsNotReportedAsSaved)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Brakwood"));
     // A volatile parent refuses the lasting settings key beneath it.
     ASSERT_TRUE(CreateVolatileKey(HKEY_CURRENT_USER, "Software\\Brakwood"));
     std::string exe = InstallFlickboxCopy(MakeScratchFolder("refused"));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     ASSERT_TRUE(SetField(run.window, IDC_MAIN_EXE_PATH, "C:\\Games\\cstrike.exe"));
     PostCommand(run.window, IDC_MAIN_SAVE);

@@ -29,10 +29,11 @@ static std::string MatchSummary(const char* currentRes)
     return DemoSummary("1.1.0.8", "45", "de_e2e", currentRes, "800x600");
 }
 
-TEST(E2eStartup, ShowsTheMainDialogAndExitsWithZeroWhenClosed)
+struct E2eStartup : E2eRunTest {};
+
+TEST_F(E2eStartup, ShowsTheMainDialogAndExitsWithZeroWhenClosed)
 {
     std::string exe = JoinPath(DriverBinFolder(), "flickbox.exe");
-    FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, DriverBinFolder().c_str(), &run));
     ASSERT_TRUE(WaitForMainWindow(&run) != NULL) << "no main dialog appeared";
 
@@ -44,9 +45,8 @@ TEST(E2eStartup, ShowsTheMainDialogAndExitsWithZeroWhenClosed)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eStartup, TheCancelCommandEndsTheProgram)
+TEST_F(E2eStartup, TheCancelCommandEndsTheProgram)
 {
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(JoinPath(DriverBinFolder(), "flickbox.exe"), NULL, &run));
     PostCommand(run.window, IDCANCEL);
     DWORD exitCode = 99;
@@ -55,7 +55,7 @@ TEST(E2eStartup, TheCancelCommandEndsTheProgram)
     EndFlickbox(&run);
 }
 
-TEST(E2eStartup, WithoutADemoListsTheProgramFolder)
+TEST_F(E2eStartup, WithoutADemoListsTheProgramFolder)
 {
     std::string folder = MakeScratchFolder("nodemo");
     std::string exe = InstallFlickboxCopy(folder);
@@ -65,7 +65,6 @@ TEST(E2eStartup, WithoutADemoListsTheProgramFolder)
     ASSERT_TRUE(WriteFileBytes(JoinPath(folder, "notes.txt"), std::string("x")));
     ASSERT_TRUE(MakeFolders(JoinPath(folder, "maps")));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     EXPECT_EQ(folder + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
     EXPECT_EQ(Sorted({"[..]", "[maps]", "a.dem"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
@@ -74,7 +73,7 @@ TEST(E2eStartup, WithoutADemoListsTheProgramFolder)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
+TEST_F(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
 {
     // Saved settings and the game's own video mode, as a returning user has them.
     ASSERT_TRUE(ForgetGameSettings());
@@ -93,7 +92,6 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
     ASSERT_TRUE(WriteDemo(demo, MatchDemo()));
     ASSERT_TRUE(WriteDemo(JoinPath(demos, "other.dem"), SampleDemoSpec()));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
     EXPECT_EQ(demo, ReadField(run.window, IDC_MAIN_DEMO_PATH));
     EXPECT_EQ(demos + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
@@ -135,7 +133,7 @@ TEST(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
     EXPECT_TRUE(ForgetGameSettings());
 }
 
-TEST(E2eStartup, AShortPathIsShownInItsLongForm)
+TEST_F(E2eStartup, AShortPathIsShownInItsLongForm)
 {
     ASSERT_TRUE(ForgetGameSettings());
     std::string folder = MakeScratchFolder("short");
@@ -149,7 +147,6 @@ TEST(E2eStartup, AShortPathIsShownInItsLongForm)
     ASSERT_NE(demo, shortPath) << "the system gave no 8.3 form";
     ASSERT_EQ(std::string::npos, shortPath.find(' '));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, shortPath.c_str(), &run));
     EXPECT_EQ(demo, ReadField(run.window, IDC_MAIN_DEMO_PATH));
     EXPECT_EQ(demos + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
@@ -157,13 +154,12 @@ TEST(E2eStartup, AShortPathIsShownInItsLongForm)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
+TEST_F(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
 {
     std::string folder = MakeScratchFolder("missing");
     std::string exe = InstallFlickboxCopy(folder);
     std::string missing = JoinPath(folder, "gone\\nothing.dem");
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, missing.c_str(), &run));
     EXPECT_EQ(folder + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
     EXPECT_EQ("", ReadField(run.window, IDC_MAIN_DEMO_PATH));
@@ -171,7 +167,7 @@ TEST(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
+TEST_F(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
 {
     std::string folder = MakeScratchFolder("locked");
     std::string exe = InstallFlickboxCopy(folder);
@@ -181,7 +177,6 @@ TEST(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
     HANDLE writer = HoldOpenForWriting(demo);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
 
-    FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
     ExpectMessageBox(run, "Error", "Could not open demo-file: " + SystemErrorText(ERROR_SHARING_VIOLATION));
     CloseHandle(writer);
@@ -192,13 +187,12 @@ TEST(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eStartup, EveryStartRewritesTheFileAssociation)
+TEST_F(E2eStartup, EveryStartRewritesTheFileAssociation)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
     ASSERT_TRUE(WriteRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, "otherplayer"));
     std::string exe = InstallFlickboxCopy(MakeScratchFolder("assoc"));
 
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     bool found = false;
     EXPECT_EQ(exe + " %1", ReadRegistryString(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
@@ -214,10 +208,9 @@ TEST(E2eStartup, EveryStartRewritesTheFileAssociation)
     ASSERT_TRUE(LaunchFlickbox(movedExe, NULL, &run));
     EXPECT_EQ(movedExe + " %1", ReadRegistryString(HKEY_CLASSES_ROOT, "flickbox\\shell\\open\\command", NULL, &found));
     EXPECT_EQ(movedExe + ",0", ReadRegistryString(HKEY_CLASSES_ROOT, "flickbox\\DefaultIcon", NULL, &found));
-    CloseAndEnd(&run);
 }
 
-TEST(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
+TEST_F(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
     // A volatile ProgID key refuses the lasting keys beneath it.
@@ -225,7 +218,6 @@ TEST(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
     std::string exe = InstallFlickboxCopy(MakeScratchFolder("refused"));
     std::string refused = SystemErrorText(ERROR_CHILD_MUST_BE_VOLATILE);
 
-    FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
     ExpectMessageBox(run, "Error", "Could not create the flickbox registry key: " + refused);
     ExpectMessageBox(run, "Error", "Could not create the defaulticon registry key: " + refused);
@@ -238,14 +230,13 @@ TEST(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn)
     EXPECT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
 }
 
-TEST(E2eStartup, AnEmptyDemoIsReportedAndTheWindowStillOpens)
+TEST_F(E2eStartup, AnEmptyDemoIsReportedAndTheWindowStillOpens)
 {
     std::string folder = MakeScratchFolder("empty");
     std::string exe = InstallFlickboxCopy(folder);
     std::string demo = JoinPath(folder, "empty.dem");
     ASSERT_TRUE(WriteFileBytes(demo, std::string()));
 
-    FlickboxRun run;
     ASSERT_TRUE(StartFlickbox(exe.c_str(), demo.c_str(), NULL, &run));
     ExpectMessageBox(run, "Error", "Could not open demofile (reason 2): " + SystemErrorText(ERROR_HANDLE_EOF));
     ASSERT_TRUE(WaitForMainWindow(&run));

@@ -55,10 +55,13 @@ static void StripExpecting(const FlickboxRun& run, const char* caption, const st
     ExpectMessageBox(run, caption, text);
 }
 
-TEST(E2eStrip, OkBlanksTheTeamMessagesAndCountsThem)
-{
+// Each test's run starts on a demo of its own.
+struct E2eStrip : E2eRunTest {
     std::string demo;
-    FlickboxRun run;
+};
+
+TEST_F(E2eStrip, OkBlanksTheTeamMessagesAndCountsThem)
+{
     ASSERT_TRUE(StartOnDemo("strip", &demo, &run));
     std::string summary = ReadField(run.window, IDC_MAIN_SUMMARY);
 
@@ -80,10 +83,8 @@ TEST(E2eStrip, OkBlanksTheTeamMessagesAndCountsThem)
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
-TEST(E2eStrip, CancelLeavesTheFileAlone)
+TEST_F(E2eStrip, CancelLeavesTheFileAlone)
 {
-    std::string demo;
-    FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("cancel", &demo, &run));
     // Held open for writing: had the stripper tried to open it, it would say so.
     HANDLE writer = HoldOpenForWriting(demo, FILE_SHARE_READ | FILE_SHARE_WRITE);
@@ -94,13 +95,11 @@ TEST(E2eStrip, CancelLeavesTheFileAlone)
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     CloseHandle(writer);
     EXPECT_TRUE(FileHolds(demo, BuildSampleDemo(ChattyDemo())));
-    CloseAndEnd(&run);
 }
 
-TEST(E2eStrip, AnEmptyPathIsReportedWithTheSystemText)
+TEST_F(E2eStrip, AnEmptyPathIsReportedWithTheSystemText)
 {
     std::string exe = InstallFlickboxCopy(MakeScratchFolder("empty"));
-    FlickboxRun run;
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     // The system's own answer to opening an empty path, for the expected text.
     HANDLE none = HoldOpenForWriting("");
@@ -109,13 +108,10 @@ TEST(E2eStrip, AnEmptyPathIsReportedWithTheSystemText)
 
     StripExpecting(run, "Error", "Could not open demo-file: " + SystemErrorText(error));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
-    CloseAndEnd(&run);
 }
 
-TEST(E2eStrip, ALockedOrEmptyDemoIsReportedWithTheSystemText)
+TEST_F(E2eStrip, ALockedOrEmptyDemoIsReportedWithTheSystemText)
 {
-    std::string demo;
-    FlickboxRun run;
     ASSERT_TRUE(StartOnDemo("locked", &demo, &run));
     HANDLE writer = HoldOpenForWriting(demo);
     ASSERT_NE(INVALID_HANDLE_VALUE, writer);
@@ -126,5 +122,4 @@ TEST(E2eStrip, ALockedOrEmptyDemoIsReportedWithTheSystemText)
     ASSERT_TRUE(WriteFileBytes(demo, std::string()));
     StripExpecting(run, "Error", "Could not open demo-file (reason 2): " + SystemErrorText(ERROR_HANDLE_EOF));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
-    CloseAndEnd(&run);
 }

@@ -48,6 +48,7 @@ struct DemoConvertDialog : testing::Test {
         ASSERT_TRUE(WriteSampleDemo(demo.c_str(), spec));
         mainDialog = InspectedMainDialog(demo);
         dialog = OpenConverter();
+        ASSERT_TRUE(mainDialog != NULL && dialog != NULL);
         SetFieldText(dialog, IDC_CONVERT_NEW_WIDTH, newWidth);
         SetFieldText(dialog, IDC_CONVERT_NEW_HEIGHT, newHeight);
     }

@@ -209,6 +209,7 @@ TEST(UiSingleInstance, FindsTheMainDialogBeforeOtherFlickboxWindows)
     EXPECT_EQ(decoy, FindMainWindow());
 
     HWND dialog = OpenMainDialog();
+    ASSERT_TRUE(dialog != NULL);
     SetWindowPos(decoy, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ASSERT_EQ(decoy, FindWindowA(NULL, "Flickbox"));
     EXPECT_EQ(dialog, FindMainWindow());

@@ -28,6 +28,16 @@ DWORD CloseAndEnd(FlickboxRun* run)
     return exitCode;
 }
 
+E2eRunTest::~E2eRunTest()
+{
+    if (!run.process.hProcess)
+        return;
+    if (HasFailure())
+        EndFlickbox(&run);
+    else
+        CloseAndEnd(&run);
+}
+
 testing::AssertionResult FieldBecomes(HWND window, int id, const std::string& expected)
 {
     std::string shown = WaitForField(window, id, expected);

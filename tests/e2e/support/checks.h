@@ -20,6 +20,13 @@ void ExpectMessageBox(const FlickboxRun& run, const char* caption, const std::st
 // the exit code, or 99 when it did not end.
 DWORD CloseAndEnd(FlickboxRun* run);
 
+// A test with one run of the program. When the test leaves it running, the
+// test's end closes it, expecting it to end, or after a failure ends it.
+struct E2eRunTest : testing::Test {
+    FlickboxRun run = {};
+    ~E2eRunTest() override;
+};
+
 // The field comes to hold the expected text within the time-out.
 testing::AssertionResult FieldBecomes(HWND window, int id, const std::string& expected);
 
