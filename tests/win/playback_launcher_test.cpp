@@ -15,24 +15,9 @@
 #include "tests/win/support/recorded_messages.h"
 #include "tools/sample_demo.h"
 
-struct PlayScene {
-    std::string root;
-    GameTree tree;
-    std::string demoPath;
-    std::string stagedPath;
-    const char* gameKey;
-    HWND dialog;
-};
-
 using Report = std::map<std::string, std::string>;
 
 static const char fixedText[] = " -console -toconsole +exec config.cfg +playdemo flickbox.dem ";
-
-static std::string Mode(const PlayScene& scene)
-{
-    return RegistryNumberText(scene.gameKey, "EngineModeW") + "x" +
-           RegistryNumberText(scene.gameKey, "EngineModeH");
-}
 
 static std::string ReportedMode(const Report& report)
 {
@@ -53,15 +38,6 @@ static void ExpectReportedFiles(const Report& report,
             << file;
 }
 
-// Nothing staged, no game run, no file swapped and the mode as it was.
-static void ExpectPlayStoppedBeforeAnyChange(const PlayScene& scene)
-{
-    EXPECT_FALSE(FileExists(scene.stagedPath));
-    EXPECT_TRUE(ReadReport(scene.tree).empty());
-    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
-    EXPECT_EQ("1024x768", Mode(scene));
-}
-
 static std::string CurrentDirectory()
 {
     char cwd[MAX_PATH] = "";
@@ -69,60 +45,63 @@ static std::string CurrentDirectory()
     return cwd;
 }
 
-// Each test plays in scenes of its own; the last one goes with the test.
-struct PlaybackLaunch : testing::Test {
-    PlayScene scene;
-    // A game tree with its pack, a demo to play, the user's mode 1024x768 in
-    // the game's key and the dialog filled in; the demo is of protocol 48,
-    // 640x480, not HLTV, unless the test says otherwise. Ends the scene before.
+// Each test plays in game scenes of its own.
+struct PlaybackLaunch : GameSceneTest {
+    std::string demoPath;
+    std::string stagedPath;
+    const char* gameKey = NULL;
+
+    // A game scene, a demo to play, the user's mode 1024x768 in the game's
+    // key and the dialog filled in; the demo is of protocol 48, 640x480, not
+    // HLTV, unless the test says otherwise.
     void Open(const std::string& name, bool counterStrike, const std::string& mod)
     {
-        Close();
         ResetPlaybackRegistry();
-        scene.root = MakeScratchFolder("play-" + name);
-        scene.tree = BuildGameAndPack(scene.root, counterStrike, mod);
-        scene.demoPath = scene.root + "\\demos\\match.dem";
+        OpenGame(name, counterStrike, mod);
+        demoPath = root + "\\demos\\match.dem";
         SampleDemoSpec spec;
         spec.gameDir = mod;
         spec.width = 640;
         spec.height = 480;
-        CreateDirectoryA((scene.root + "\\demos").c_str(), NULL);
-        EXPECT_TRUE(WriteSampleDemo(scene.demoPath.c_str(), spec));
-        scene.stagedPath = scene.tree.installDir + "\\" + mod + "\\flickbox.dem";
-        scene.gameKey = counterStrike ? COUNTER_STRIKE_KEY : HALF_LIFE_KEY;
-        SetModeValue(scene.gameKey, "EngineModeW", 1024);
-        SetModeValue(scene.gameKey, "EngineModeH", 768);
+        CreateDirectoryA((root + "\\demos").c_str(), NULL);
+        EXPECT_TRUE(WriteSampleDemo(demoPath.c_str(), spec));
+        stagedPath = tree.installDir + "\\" + mod + "\\flickbox.dem";
+        gameKey = counterStrike ? COUNTER_STRIKE_KEY : HALF_LIFE_KEY;
+        SetModeValue(gameKey, "EngineModeW", 1024);
+        SetModeValue(gameKey, "EngineModeH", 768);
         SetCurrentMode("1024", "768");
         SetDemoState(mod.c_str(), "48", "640", "480", false);
-        scene.dialog = CreateIdleDialog(IDD_MAIN);
-        SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
-        SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, scene.tree.exePath);
-        SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, "");
-        SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "");
+        SetFieldText(dialog, IDC_MAIN_DEMO_PATH, demoPath);
+        SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "");
+        SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "");
         TakeRecordedBoxes();
-        ASSERT_TRUE(scene.dialog != NULL);
     }
-    void Close()
+
+    std::string Mode() const
     {
-        if (scene.root.empty())
-            return;
-        DestroyWindow(scene.dialog);
-        RemoveGameAndPack(scene.root);
-        scene.root.clear();
+        return RegistryNumberText(gameKey, "EngineModeW") + "x" + RegistryNumberText(gameKey, "EngineModeH");
     }
-    ~PlaybackLaunch() { Close(); }
+
+    // Nothing staged, no game run, no file swapped and the mode as it was.
+    void ExpectPlayStoppedBeforeAnyChange()
+    {
+        EXPECT_FALSE(FileExists(stagedPath));
+        EXPECT_TRUE(ReadReport(tree).empty());
+        EXPECT_FALSE(FileExists(tree.installDir + "\\hl.dat.org"));
+        EXPECT_EQ("1024x768", Mode());
+    }
 
     // A play that shows exactly these errors.
     void PlayExpecting(const std::vector<std::string>& errors)
     {
-        PlayDemo(scene.dialog);
+        PlayDemo(dialog);
         ExpectErrorBoxes(errors);
     }
     // A play that shows no error: what the stand-in reported.
     Report PlayQuietly()
     {
         PlayExpecting({});
-        return ReadReport(scene.tree);
+        return ReadReport(tree);
     }
     void PlayProtocol43(bool counterStrike);
 };
@@ -130,37 +109,37 @@ struct PlaybackLaunch : testing::Test {
 TEST_F(PlaybackLaunch, ShortPathsStopBeforeAnything)
 {
     Open("short_paths", false, "valve");
-    SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, "C:");
-    PlayDemo(scene.dialog);
+    SetFieldText(dialog, IDC_MAIN_DEMO_PATH, "C:");
+    PlayDemo(dialog);
     ExpectOnlyNotice("No demo-file loaded.");
 
-    SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.demoPath);
-    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, "C:");
-    PlayDemo(scene.dialog);
+    SetFieldText(dialog, IDC_MAIN_DEMO_PATH, demoPath);
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:");
+    PlayDemo(dialog);
     ExpectOnlyNotice("You have not located your hl.exe/cstrike.exe.");
 
-    ExpectPlayStoppedBeforeAnyChange(scene);
+    ExpectPlayStoppedBeforeAnyChange();
 }
 
 TEST_F(PlaybackLaunch, OverridePlayEndToEnd)
 {
     Open("override", false, "valve");
-    SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, " -dev  -w 640");
-    SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 cut");
+    SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, " -dev  -w 640");
+    SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "+host_framerate 0.02 cut");
 
     Report report = PlayQuietly();
     ASSERT_FALSE(report.empty());
-    EXPECT_EQ(scene.tree.exePath + "  -dev  -w 640 -game valve" + fixedText + "+host_framerate 0.0",
+    EXPECT_EQ(tree.exePath + "  -dev  -w 640 -game valve" + fixedText + "+host_framerate 0.0",
               report["commandline"]);
     EXPECT_EQ(CurrentDirectory(), report["cwd"]);
     EXPECT_EQ("640x480", ReportedMode(report));
-    EXPECT_EQ(FileFingerprint(scene.demoPath), report["demo"]);
-    ExpectReportedFiles(report, scene.tree, "game");
+    EXPECT_EQ(FileFingerprint(demoPath), report["demo"]);
+    ExpectReportedFiles(report, tree, "game");
 
-    EXPECT_EQ("1024x768", Mode(scene));
-    EXPECT_FALSE(FileExists(scene.stagedPath));
-    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.org"));
-    EXPECT_FALSE(FileExists(scene.tree.installDir + "\\hl.dat.bak"));
+    EXPECT_EQ("1024x768", Mode());
+    EXPECT_FALSE(FileExists(stagedPath));
+    EXPECT_FALSE(FileExists(tree.installDir + "\\hl.dat.org"));
+    EXPECT_FALSE(FileExists(tree.installDir + "\\hl.dat.bak"));
 }
 
 TEST_F(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
@@ -168,40 +147,40 @@ TEST_F(PlaybackLaunch, CounterStrikeOverrideWithEmptyValues)
     Open("cs_override", true, "cstrike");
     SetModeValue(HALF_LIFE_KEY, "EngineModeW", 320);
     SetDemoState("cstrike", "47", "800", "600", false);
-    std::string upper = scene.tree.installDir + "\\CSTRIKE.EXE";
-    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, upper);
+    std::string upper = tree.installDir + "\\CSTRIKE.EXE";
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, upper);
 
     Report report = PlayQuietly();
     EXPECT_EQ(upper + "  -game cstrike" + fixedText, report["commandline"]);
     EXPECT_EQ("800x600", ReportedMode(report));
-    EXPECT_EQ(FileFingerprint(scene.demoPath), report["demo"]);
-    EXPECT_EQ("1024x768", Mode(scene));
+    EXPECT_EQ(FileFingerprint(demoPath), report["demo"]);
+    EXPECT_EQ("1024x768", Mode());
     EXPECT_EQ("320", RegistryNumberText(HALF_LIFE_KEY, "EngineModeW"));
-    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_FALSE(FileExists(stagedPath));
 }
 
 void PlaybackLaunch::PlayProtocol43(bool counterStrike)
 {
     Open(counterStrike ? "cs_43" : "hl_43", counterStrike, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
-    SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "0.5");
+    SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "0.5");
 
     Report report = PlayQuietly();
     ASSERT_FALSE(report.empty());
-    EXPECT_EQ(scene.tree.exePath + "  -game cstrike" + fixedText + "0.5", report["commandline"]);
+    EXPECT_EQ(tree.exePath + "  -game cstrike" + fixedText + "0.5", report["commandline"]);
     // The pack is live while the game runs, and the mode is not overridden.
-    ExpectReportedFiles(report, scene.tree, "pack");
+    ExpectReportedFiles(report, tree, "pack");
     EXPECT_EQ("1024x768", ReportedMode(report));
-    EXPECT_EQ(FileFingerprint(scene.demoPath), report["demo"]);
+    EXPECT_EQ(FileFingerprint(demoPath), report["demo"]);
 
-    ExpectTreeFiles(scene.tree, "game");
-    ExpectTreeFiles(scene.tree, "game", ".org");
-    ExpectTreeFiles(scene.tree, "game", ".bak");
-    EXPECT_FALSE(FileExists(scene.stagedPath));
-    EXPECT_EQ("1024x768", Mode(scene));
+    ExpectTreeFiles(tree, "game");
+    ExpectTreeFiles(tree, "game", ".org");
+    ExpectTreeFiles(tree, "game", ".bak");
+    EXPECT_FALSE(FileExists(stagedPath));
+    EXPECT_EQ("1024x768", Mode());
 
     // A second play: the pristine copy stays, the backup is fresh.
-    std::string hw = scene.tree.installDir + "\\hw.dll";
+    std::string hw = tree.installDir + "\\hw.dll";
     WriteFileBytes(hw, "game hw.dll v2");
     EXPECT_EQ("pack hw.dll", PlayQuietly()["file hw.dll"]);
     EXPECT_EQ("game hw.dll", FileTag(hw + ".org"));
@@ -230,13 +209,13 @@ TEST_F(PlaybackLaunch, NoOverrideForHltvUndetectedOrUnknownGame)
     for (const Row& row : rows) {
         SetDemoState("valve", "48", row.width, row.height, row.hltv);
         EXPECT_EQ("1024x768", ReportedMode(PlayQuietly())) << row.width << row.hltv;
-        EXPECT_EQ("1024x768", Mode(scene));
+        EXPECT_EQ("1024x768", Mode());
     }
 
     // An executable named neither hl.exe nor cstrike.exe still plays, as is.
-    std::string other = scene.tree.installDir + "\\launcher.exe";
-    CopyFileA(scene.tree.exePath.c_str(), other.c_str(), FALSE);
-    SetFieldText(scene.dialog, IDC_MAIN_EXE_PATH, other);
+    std::string other = tree.installDir + "\\launcher.exe";
+    CopyFileA(tree.exePath.c_str(), other.c_str(), FALSE);
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, other);
     SetDemoState("valve", "48", "640", "480", false);
     Report report = PlayQuietly();
     EXPECT_EQ(other + "  -game valve" + fixedText, report["commandline"]);
@@ -247,41 +226,41 @@ TEST_F(PlaybackLaunch, GameFailingOnExitIsCleanedUpAlike)
 {
     Open("game_fails", false, "cstrike");
     SetDemoState("cstrike", "43", "640", "480", false);
-    WriteFileBytes(scene.tree.installDir + "\\standin_fail.flag", "");
+    WriteFileBytes(tree.installDir + "\\standin_fail.flag", "");
 
     EXPECT_EQ("pack hw.dll", PlayQuietly()["file hw.dll"]);
-    ExpectTreeFiles(scene.tree, "game");
-    EXPECT_FALSE(FileExists(scene.stagedPath));
+    ExpectTreeFiles(tree, "game");
+    EXPECT_FALSE(FileExists(stagedPath));
 }
 
 TEST_F(PlaybackLaunch, ReadOnlyStagedDemoIsOverwritten)
 {
     Open("read_only_demo", false, "valve");
-    WriteFileBytes(scene.stagedPath, "an earlier demo");
-    SetReadOnly(scene.stagedPath);
+    WriteFileBytes(stagedPath, "an earlier demo");
+    SetReadOnly(stagedPath);
 
-    EXPECT_EQ(FileFingerprint(scene.demoPath), PlayQuietly()["demo"]);
-    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_EQ(FileFingerprint(demoPath), PlayQuietly()["demo"]);
+    EXPECT_FALSE(FileExists(stagedPath));
 }
 
 TEST_F(PlaybackLaunch, DemoThatCannotBeCopiedStopsThePlay)
 {
     Open("no_demo", false, "valve");
     SetDemoState("valve", "43", "640", "480", false);
-    SetFieldText(scene.dialog, IDC_MAIN_DEMO_PATH, scene.root + "\\demos\\gone.dem");
+    SetFieldText(dialog, IDC_MAIN_DEMO_PATH, root + "\\demos\\gone.dem");
 
     PlayExpecting({ErrorBoxText("Could not copy demo-file", ERROR_FILE_NOT_FOUND)});
-    ExpectPlayStoppedBeforeAnyChange(scene);
+    ExpectPlayStoppedBeforeAnyChange();
 }
 
 TEST_F(PlaybackLaunch, GameThatDoesNotStartIsCleanedUp)
 {
     Open("no_start", false, "valve");
-    DeleteFileA(scene.tree.exePath.c_str());
+    DeleteFileA(tree.exePath.c_str());
 
     PlayExpecting({ErrorBoxText("Could not start HL.EXE/CSTRIKE.EXE", ERROR_FILE_NOT_FOUND)});
-    EXPECT_FALSE(FileExists(scene.stagedPath));
-    EXPECT_EQ("1024x768", Mode(scene));
+    EXPECT_FALSE(FileExists(stagedPath));
+    EXPECT_EQ("1024x768", Mode());
 
     // The pack's executable cannot run: the swap is reverted all the same.
     Open("no_start_43", false, "cstrike");
@@ -289,9 +268,9 @@ TEST_F(PlaybackLaunch, GameThatDoesNotStartIsCleanedUp)
     WriteFileBytes(appState.programDir + std::string("\\p43\\hl.exe"), "pack hl.exe");
 
     PlayExpecting({ErrorBoxText("Could not start HL.EXE/CSTRIKE.EXE", ERROR_BAD_EXE_FORMAT)});
-    EXPECT_TRUE(ReadReport(scene.tree).empty());
-    ExpectTreeFiles(scene.tree, "game");
-    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_TRUE(ReadReport(tree).empty());
+    ExpectTreeFiles(tree, "game");
+    EXPECT_FALSE(FileExists(stagedPath));
 }
 
 TEST_F(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
@@ -299,18 +278,18 @@ TEST_F(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
     Open("too_long", false, "valve");
     SetDemoState("valve", "43", "640", "480", false);
     // 69 fixed characters, the path, "valve" and the speed leave this short.
-    size_t room = 259 - 69 - scene.tree.exePath.size() - 5 - 3;
-    SetFieldText(scene.dialog, IDC_MAIN_DEMO_SPEED, "1.5");
-    SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room + 1, 'x'));
+    size_t room = 259 - 69 - tree.exePath.size() - 5 - 3;
+    SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "1.5");
+    SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, std::string(room + 1, 'x'));
 
-    PlayDemo(scene.dialog);
+    PlayDemo(dialog);
 
     ExpectOnlyNotice("The game's command line is too long.");
-    ExpectPlayStoppedBeforeAnyChange(scene);
+    ExpectPlayStoppedBeforeAnyChange();
 
     // One character less fits, and plays.
     SetDemoState("valve", "48", "640", "480", false);
-    SetFieldText(scene.dialog, IDC_MAIN_COMMAND_LINE, std::string(room, 'x'));
+    SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, std::string(room, 'x'));
     EXPECT_EQ(259u, PlayQuietly()["commandline"].size());
 
     Open("too_long_stage", false, "valve");
@@ -318,24 +297,24 @@ TEST_F(PlaybackLaunch, TooLongLineOrPathIsRefusedBeforeAnyChange)
     SetDemoState(mod.c_str(), "48", "640", "480", false);
     SetModeValue(HALF_LIFE_KEY, "EngineModeW", 1024);
 
-    PlayDemo(scene.dialog);
+    PlayDemo(dialog);
 
     ExpectOnlyNotice("The demo cannot be staged: the path is too long.");
-    EXPECT_EQ("1024x768", Mode(scene));
-    EXPECT_TRUE(ReadReport(scene.tree).empty());
+    EXPECT_EQ("1024x768", Mode());
+    EXPECT_TRUE(ReadReport(tree).empty());
 }
 
 TEST_F(PlaybackLaunch, ModDirLeadingOutOfTheTreeIsRefused)
 {
     Open("unsafe_mod", false, "valve");
     SetDemoState("..\\outside", "43", "640", "480", false);
-    CreateDirectoryA((scene.root + "\\outside").c_str(), NULL);
+    CreateDirectoryA((root + "\\outside").c_str(), NULL);
 
-    PlayDemo(scene.dialog);
+    PlayDemo(dialog);
 
     ExpectOnlyNotice("The demo's game directory is not a plain folder name.");
-    EXPECT_FALSE(FileExists(scene.root + "\\outside\\flickbox.dem"));
-    ExpectPlayStoppedBeforeAnyChange(scene);
+    EXPECT_FALSE(FileExists(root + "\\outside\\flickbox.dem"));
+    ExpectPlayStoppedBeforeAnyChange();
 }
 
 TEST_F(PlaybackLaunch, RestoreLeavesValuesNeverRead)
@@ -345,7 +324,7 @@ TEST_F(PlaybackLaunch, RestoreLeavesValuesNeverRead)
     SetModeValue(HALF_LIFE_KEY, "EngineModeH", 700);
 
     EXPECT_EQ("640x480", ReportedMode(PlayQuietly()));
-    EXPECT_EQ("640x768", Mode(scene));
+    EXPECT_EQ("640x768", Mode());
 }
 
 TEST_F(PlaybackLaunch, MissingGameKeyIsReportedAtOverrideAndRestore)
@@ -353,12 +332,12 @@ TEST_F(PlaybackLaunch, MissingGameKeyIsReportedAtOverrideAndRestore)
     Open("no_game_key", false, "valve");
     ResetPlaybackRegistry();
 
-    PlayDemo(scene.dialog);
+    PlayDemo(dialog);
 
     std::string message = ErrorBoxText("Could not read Half-Life registry", ERROR_FILE_NOT_FOUND);
     ExpectErrorBoxes({message, message});
-    EXPECT_EQ("nonexnone", ReportedMode(ReadReport(scene.tree)));
-    EXPECT_FALSE(FileExists(scene.stagedPath));
+    EXPECT_EQ("nonexnone", ReportedMode(ReadReport(tree)));
+    EXPECT_FALSE(FileExists(stagedPath));
 }
 
 TEST_F(PlaybackLaunch, MissingPackFileStillPlaysAndReverts)
@@ -368,11 +347,11 @@ TEST_F(PlaybackLaunch, MissingPackFileStillPlaysAndReverts)
     DeleteFileA((appState.programDir + std::string("\\p43\\hw.dll")).c_str());
 
     PlayExpecting({ErrorBoxText("Could not copy hw.dll", ERROR_FILE_NOT_FOUND)});
-    Report report = ReadReport(scene.tree);
+    Report report = ReadReport(tree);
     EXPECT_EQ("pack hl.dat", report["file hl.dat"]);
     EXPECT_EQ("game hw.dll", report["file hw.dll"]);
     EXPECT_EQ("1024x768", ReportedMode(report));
-    ExpectTreeFiles(scene.tree, "game");
+    ExpectTreeFiles(tree, "game");
 }
 
 // The play reads the dialog's fields from its own thread, so this one must
@@ -397,25 +376,25 @@ static DWORD WINAPI PlayOnThread(LPVOID dialog)
 TEST_F(PlaybackLaunch, WaitsForTheGameBeforeCleaningUp)
 {
     Open("waiting", false, "valve");
-    WriteFileBytes(scene.tree.installDir + "\\standin_wait.flag", "");
+    WriteFileBytes(tree.installDir + "\\standin_wait.flag", "");
 
-    HANDLE thread = CreateThread(NULL, 0, PlayOnThread, scene.dialog, 0, NULL);
+    HANDLE thread = CreateThread(NULL, 0, PlayOnThread, dialog, 0, NULL);
     ASSERT_TRUE(thread);
-    for (int i = 0; i < 1500 && ReadReport(scene.tree).empty(); i++)
+    for (int i = 0; i < 1500 && ReadReport(tree).empty(); i++)
         PumpFor(20);
-    ASSERT_FALSE(ReadReport(scene.tree).empty());
+    ASSERT_FALSE(ReadReport(tree).empty());
 
     PumpFor(200);
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(thread, 0));
-    EXPECT_TRUE(FileExists(scene.stagedPath));
-    EXPECT_EQ("640x480", Mode(scene));
+    EXPECT_TRUE(FileExists(stagedPath));
+    EXPECT_EQ("640x480", Mode());
 
-    WriteFileBytes(scene.tree.installDir + "\\standin_release.flag", "");
+    WriteFileBytes(tree.installDir + "\\standin_release.flag", "");
     for (int i = 0; i < 3000 && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT; i++)
         PumpFor(20);
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(thread, 0));
     CloseHandle(thread);
     ExpectErrorBoxes({});
-    EXPECT_FALSE(FileExists(scene.stagedPath));
-    EXPECT_EQ("1024x768", Mode(scene));
+    EXPECT_FALSE(FileExists(stagedPath));
+    EXPECT_EQ("1024x768", Mode());
 }

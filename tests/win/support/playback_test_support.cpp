@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/resource.h"
 #include "shared/text.h"
 #include "tests/support/test_files.h"
+#include "tests/win/support/dialog_fields.h"
 
 std::string TestBinDir()
 {
@@ -103,6 +105,25 @@ void RemoveGameAndPack(const std::string& root)
 {
     RemoveTree(root);
     EXPECT_TRUE(CopyText(appState.programDir, sizeof appState.programDir, TestBinDir().c_str()));
+}
+
+void GameSceneTest::OpenGame(const std::string& name, bool counterStrike, const std::string& mod)
+{
+    CloseGame();
+    root = MakeScratchFolder("play-" + name);
+    tree = BuildGameAndPack(root, counterStrike, mod);
+    dialog = CreateIdleDialog(IDD_MAIN);
+    ASSERT_TRUE(dialog != NULL);
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, tree.exePath);
+}
+
+void GameSceneTest::CloseGame()
+{
+    if (root.empty())
+        return;
+    DestroyWindow(dialog);
+    RemoveGameAndPack(root);
+    root.clear();
 }
 
 void ExpectTreeFiles(const GameTree& tree, const std::string& origin, const std::string& suffix)

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -42,6 +44,18 @@ void BuildPack(const std::string& programDir, bool counterStrike, const std::str
 GameTree BuildGameAndPack(const std::string& root, bool counterStrike, const std::string& mod);
 // Removes root and points appState.programDir back at the tests' own folder.
 void RemoveGameAndPack(const std::string& root);
+
+// A test's game scene: a game tree with its pack (see BuildGameAndPack) and
+// an idle main dialog naming the tree's executable. OpenGame ends the scene
+// before; the last one goes with the test.
+struct GameSceneTest : testing::Test {
+    std::string root;
+    GameTree tree;
+    HWND dialog = NULL;
+    void OpenGame(const std::string& name, bool counterStrike, const std::string& mod);
+    void CloseGame();
+    ~GameSceneTest() override { CloseGame(); }
+};
 
 // The live files of the tree should carry the origin's tags.
 void ExpectTreeFiles(const GameTree& tree, const std::string& origin, const std::string& suffix = "");
