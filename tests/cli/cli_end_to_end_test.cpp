@@ -16,6 +16,7 @@
 #include "gtest/gtest.h"
 #include "tests/cli/support/cli_run.h"
 #include "tests/support/demo_corpus.h"
+#include "tests/unit/structure_test_support.h"
 #include "tools/sample_demo.h"
 #include "tools/structured_demo.h"
 
@@ -57,22 +58,12 @@ static std::vector<unsigned char> Demo(int width = 1920, int height = 1080,
     return BuildStructuredDemo(spec);
 }
 
-static StructuredChat Chat(const char* key, const char* text, int sender = 1, bool late = false)
-{
-    StructuredChat chat;
-    chat.key = key;
-    chat.text = text;
-    chat.sender = sender;
-    chat.late = late;
-    return chat;
-}
-
 // Every kind of chat line: Steam keys, the older text form, a late message.
 static std::vector<StructuredChat> MixedChat()
 {
-    return {Chat("#Cstrike_Chat_All", "hello all\n"), Chat("#Cstrike_Chat_T", "go B\n", 2),
-            Chat("", "(Terrorist) bob : rush\n", 2), Chat("#Cstrike_Chat_CT_Dead", "dead talk\n"),
-            Chat("#Cstrike_Chat_AllDead", "gg\n", 2, true)};
+    return {Chat("#Cstrike_Chat_All", "hello all\n"), Chat("#Cstrike_Chat_T", "go B\n", false, 2),
+            Chat("", "(Terrorist) bob : rush\n", false, 2), Chat("#Cstrike_Chat_CT_Dead", "dead talk\n"),
+            Chat("#Cstrike_Chat_AllDead", "gg\n", true, 2)};
 }
 
 static size_t Count(const std::string& text, const std::string& part)
@@ -122,8 +113,7 @@ TEST_F(CliInfo, JsonLinesWithTheAgreedNames)
     std::string first = run.out.substr(0, run.out.find('\n'));
     std::string second = run.out.substr(first.size() + 1);
 
-    DemoStructure structure;
-    ReadDemoStructure(demo.data(), demo.size(), &structure);
+    DemoStructure structure = Structure(demo);
     EXPECT_EQ(0u, first.find("{\"path\":\"a.dem\",\"size\":" + std::to_string(demo.size()) +
                              ",\"header\":{\"magic\":\"HLDEMO\",\"demoProtocol\":5,\"networkProtocol\":48,"
                              "\"map\":\"de_dust2\",\"gameDir\":\"cstrike\",\"mapCrc\":"))
@@ -239,8 +229,7 @@ TEST_F(CliBadInputs, EachFileOneLineAndTheBatchGoesOn)
 static std::vector<unsigned char> Stripped(std::vector<unsigned char> bytes, unsigned* older, unsigned* steam)
 {
     *older = BlankTeamMessages(bytes.data(), bytes.size());
-    DemoStructure structure;
-    ReadDemoStructure(bytes.data(), bytes.size(), &structure);
+    DemoStructure structure = Structure(bytes);
     *steam = NopSteamTeamChat(bytes.data(), bytes.size(), structure);
     return bytes;
 }
@@ -360,8 +349,7 @@ TEST_F(CliRepair, UnfinishedBecomesCompleteBesideIt)
     EXPECT_EQ(damaged, ReadBytes(Path("bad.dem")));
     EXPECT_EQ(unfinished, ReadBytes(Path("cut.dem")));
 
-    DemoStructure structure;
-    ReadDemoStructure(unfinished.data(), unfinished.size(), &structure);
+    DemoStructure structure = Structure(unfinished);
     std::vector<unsigned char> expected;
     ASSERT_TRUE(BuildRepairedDemo(unfinished.data(), unfinished.size(), structure, &expected));
     EXPECT_EQ(expected, ReadBytes(Path("cut.repaired.dem")));

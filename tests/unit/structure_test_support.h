@@ -36,14 +36,6 @@ inline uint32_t Get32At(const Bytes& bytes, size_t at)
     return value;
 }
 
-inline float GetFloatAt(const Bytes& bytes, size_t at)
-{
-    uint32_t bits = Get32At(bytes, at);
-    float value;
-    memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 inline Bytes Prefix(const Bytes& bytes, size_t size)
 {
     return Bytes(bytes.begin(), bytes.begin() + (long)size);

@@ -313,11 +313,6 @@ void PostCommand(HWND window, int id)
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));
 }
 
-bool SendCommand(HWND window, int id)
-{
-    return SendWithTimeout(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id), NULL);
-}
-
 bool WaitUntilResponsive(HWND window)
 {
     DWORD start = GetTickCount();
@@ -465,13 +460,6 @@ static bool SaveScreenRect(const RECT& rect, const char* path)
         return false;
 
     return WriteFileBytes(path, BitmapFile(rect.right - rect.left, rect.bottom - rect.top, pixels));
-}
-
-bool SaveWindowScreenshot(HWND window, const char* path)
-{
-    BringToFront(window);
-    RECT rect;
-    return GetWindowRect(window, &rect) && SaveScreenRect(rect, path);
 }
 
 bool SaveClientScreenshot(HWND window, const char* path)

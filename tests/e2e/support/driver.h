@@ -77,10 +77,6 @@ bool SendCopyData(HWND window, const void* data, DWORD cbData);
 // Posts WM_COMMAND with the id: for commands that may open modal boxes.
 void PostCommand(HWND window, int id);
 
-// Sends WM_COMMAND with the id and returns once it was handled; only for
-// commands that open no box (otherwise this waits for the time-out).
-bool SendCommand(HWND window, int id);
-
 // Waits until the window's thread takes messages again (after a play).
 bool WaitUntilResponsive(HWND window);
 
@@ -108,9 +104,6 @@ bool WaitForWindowGone(HWND window);
 // The screen's colour at a point of the window's client area, read after
 // bringing the window to the front.
 bool ReadClientPixel(HWND window, int x, int y, COLORREF* colour);
-
-// Saves the window as it shows on screen, frame included, to a 24-bit BMP file.
-bool SaveWindowScreenshot(HWND window, const char* path);
 
 // Saves the window's client area as it shows on screen to a 24-bit BMP file.
 bool SaveClientScreenshot(HWND window, const char* path);
