@@ -41,6 +41,20 @@ static void ExpectPackFile(const std::string& folder, const std::string& file)
     EXPECT_EQ("pack " + file, ReadFileText(folder + "\\" + file)) << file;
 }
 
+// Runs the revert tool with no box left over from before.
+static void RevertAfresh()
+{
+    TakeRecordedBoxes();
+    RevertEngineFiles();
+}
+
+// The boxes a fresh run of the revert tool showed.
+static std::vector<RecordedBox> RevertBoxes()
+{
+    RevertAfresh();
+    return TakeRecordedBoxes();
+}
+
 static void ExpectRevertError(const RecordedBox& box, const char* entry, DWORD error)
 {
     ExpectBox(box, ErrorBoxText(std::string("Could not revert ") + entry, error), "Error",
@@ -58,9 +72,8 @@ static void ExpectTreeReverted(const char* name, const std::vector<std::string>&
     MakeSwappedTree(game, files, restored);
     MakeSwappedTree(game, others, 0);
     SaveGamePath(game + "\\" + exeName);
-    TakeRecordedBoxes();
 
-    RevertEngineFiles();
+    RevertAfresh();
 
     ExpectOnlyNotice(SUCCESS_TEXT);
     ExpectGameFiles(game, files);
@@ -93,8 +106,7 @@ TEST(RevertTool, PathWithoutBackslashIsAFolderOfTheCurrentDirectory)
     // "Game" names the game folder itself, found from the current directory.
     MakeSwappedTree(scratch + "\\Game", halfLifeFiles, 0);
     SaveGamePath("Game");
-    TakeRecordedBoxes();
-    RevertEngineFiles();
+    RevertAfresh();
     ExpectOnlyNotice(SUCCESS_TEXT);
     ExpectGameFiles(scratch + "\\Game", halfLifeFiles);
 
@@ -117,9 +129,8 @@ TEST(RevertTool, TreeNeverSwappedIsLeftAsItIs)
     for (const std::string& file : halfLifeFiles)
         EXPECT_TRUE(WriteFileBytes(game + "\\" + file, "game " + file));
     SaveGamePath(game + "\\hl.exe");
-    TakeRecordedBoxes();
 
-    RevertEngineFiles();
+    RevertAfresh();
 
     ExpectOnlyNotice(SUCCESS_TEXT);
     for (const std::string& file : halfLifeFiles) {
@@ -152,12 +163,9 @@ TEST(RevertTool, ReadOnlyOrBusyLiveFilesAreReportedAndTheRestRestored)
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, busy);
     SaveGamePath(game + "\\hl.exe");
-    TakeRecordedBoxes();
 
-    RevertEngineFiles();
+    std::vector<RecordedBox> boxes = RevertBoxes();
     CloseHandle(busy);
-
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
     std::vector<std::string> restored = halfLifeFiles;
     restored.erase(restored.begin() + 5);
     if (readOnlyError != 0) {
@@ -192,11 +200,8 @@ TEST(RevertTool, PathsTooLongForTheirBuffersAreFailedCopies)
     std::vector<std::string> shortFiles(halfLifeFiles.begin(), halfLifeFiles.begin() + 4);
     MakeSwappedTree(game, shortFiles, 0);
     SaveGamePath(game + "\\hl.exe");
-    TakeRecordedBoxes();
 
-    RevertEngineFiles();
-
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    std::vector<RecordedBox> boxes = RevertBoxes();
     ASSERT_EQ(4u, boxes.size());
     ExpectRevertError(boxes[0], "\\valve\\cl_dlls\\client.dll", ERROR_FILENAME_EXCED_RANGE);
     ExpectRevertError(boxes[1], "\\valve\\dlls\\hl.dll", ERROR_FILENAME_EXCED_RANGE);
@@ -227,19 +232,26 @@ static void ExpectRootDecoysUntouched()
     }
 }
 
-TEST(RevertSettings, NoSettingsKeyOnlySaysNothingWasReverted)
-{
-    DeleteSettingsKey();
-    MakeRootDecoys();
-    TakeRecordedBoxes();
+// Each test starts without the settings key, with the decoys in place, and
+// leaves no key behind.
+struct RevertSettings : testing::Test {
+    RevertSettings()
+    {
+        DeleteSettingsKey();
+        MakeRootDecoys();
+    }
+    ~RevertSettings() { DeleteSettingsKey(); }
+};
 
-    RevertEngineFiles();
+TEST_F(RevertSettings, NoSettingsKeyOnlySaysNothingWasReverted)
+{
+    RevertAfresh();
 
     ExpectOnlyNotice(NOTHING_SAVED_TEXT);
     ExpectRootDecoysUntouched();
 }
 
-TEST(RevertSettings, PathMissingIsReportedAndNothingCopied)
+TEST_F(RevertSettings, PathMissingIsReportedAndNothingCopied)
 {
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, (LPSTR) "",
@@ -248,45 +260,33 @@ TEST(RevertSettings, PathMissingIsReportedAndNothingCopied)
     RegDeleteValueA(key, "Path");
     RegSetValueExA(key, "CommandLine", 0, REG_SZ, (const BYTE*)"-console", 9);
     RegCloseKey(key);
-    MakeRootDecoys();
-    TakeRecordedBoxes();
 
-    RevertEngineFiles();
-
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    std::vector<RecordedBox> boxes = RevertBoxes();
     ASSERT_EQ(2u, boxes.size());
     ExpectBox(boxes[0], ErrorBoxText("Could not read BWV1", ERROR_FILE_NOT_FOUND), "Error",
               MB_ICONINFORMATION);
     ExpectBox(boxes[1], NOTHING_SAVED_TEXT, "Flickbox", MB_OK | MB_ICONINFORMATION);
     ExpectRootDecoysUntouched();
-    DeleteSettingsKey();
 }
 
-TEST(RevertSettings, EmptyPathNamesNoGame)
+TEST_F(RevertSettings, EmptyPathNamesNoGame)
 {
     SaveGamePath("");
-    MakeRootDecoys();
-    TakeRecordedBoxes();
 
-    RevertEngineFiles();
+    RevertAfresh();
 
     ExpectOnlyNotice(NOTHING_SAVED_TEXT);
     ExpectRootDecoysUntouched();
-    DeleteSettingsKey();
 }
 
-TEST(RevertSettings, PathThatDoesNotFitIsUnreadable)
+TEST_F(RevertSettings, PathThatDoesNotFitIsUnreadable)
 {
-    MakeRootDecoys();
     // 260 bytes without a NUL, and a longer value: both cut.
     for (size_t length : {260u, 300u}) {
         std::string tooLong(length, 'a');
         SaveGamePathBytes(tooLong.data(), (DWORD)length);
-        TakeRecordedBoxes();
 
-        RevertEngineFiles();
-
-        std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+        std::vector<RecordedBox> boxes = RevertBoxes();
         ASSERT_EQ(2u, boxes.size()) << length;
         ExpectBox(boxes[0], ErrorBoxText("Could not read BWV1", ERROR_MORE_DATA), "Error",
                   MB_ICONINFORMATION);
@@ -297,11 +297,8 @@ TEST(RevertSettings, PathThatDoesNotFitIsUnreadable)
     // 259 characters and the NUL fill the buffer exactly and are read; every
     // copy path is then too long.
     SaveGamePath("C:\\" + std::string(249, 'd') + "\\hl.exe");
-    TakeRecordedBoxes();
-    RevertEngineFiles();
-    std::vector<RecordedBox> boxes = TakeRecordedBoxes();
+    std::vector<RecordedBox> boxes = RevertBoxes();
     ASSERT_EQ(8u, boxes.size());
     ExpectRevertError(boxes[0], "hl.dat", ERROR_FILENAME_EXCED_RANGE);
     ExpectRevertError(boxes[7], "\\dlls\\mp.dll", ERROR_FILENAME_EXCED_RANGE);
-    DeleteSettingsKey();
 }
