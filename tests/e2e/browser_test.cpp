@@ -37,10 +37,9 @@ struct E2eBrowser : E2eRunTest {};
 
 TEST_F(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
 {
-    std::string root = MakeScratchFolder("walk");
-    std::string exe = InstallFlickboxCopy(root);
+    Install("walk");
     ASSERT_FALSE(exe.empty());
-    std::string demos = JoinPath(root, "demos");
+    std::string demos = JoinPath(folder, "demos");
     std::string maps = JoinPath(demos, "maps");
     ASSERT_TRUE(MakeFolders(maps));
     std::string first = JoinPath(demos, "first.dem");
@@ -72,7 +71,7 @@ TEST_F(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
     ASSERT_TRUE(DoubleClickListItem(run.window, IDC_MAIN_BROWSER, "[..]"));
     EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, demos + "\\"));
     ASSERT_TRUE(DoubleClickListItem(run.window, IDC_MAIN_BROWSER, "[..]"));
-    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, root + "\\"));
+    EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_FOLDER, folder + "\\"));
     EXPECT_EQ(Sorted({"[..]", "[demos]"}), Sorted(ReadListItems(run.window, IDC_MAIN_BROWSER)));
     EXPECT_EQ(second, ReadField(run.window, IDC_MAIN_DEMO_PATH));
     EXPECT_TRUE(WaitForNoMessageBox(run.process.dwProcessId));
@@ -82,13 +81,12 @@ TEST_F(E2eBrowser, DoubleClicksWalkFoldersAndLoadFilesWithoutLeavingTheFolder)
 
 TEST_F(E2eBrowser, TheFolderFieldIsWhatADoubleClickJoinsWith)
 {
-    std::string root = MakeScratchFolder("typed");
-    std::string exe = InstallFlickboxCopy(root);
-    std::string elsewhere = JoinPath(root, "elsewhere");
+    Install("typed");
+    std::string elsewhere = JoinPath(folder, "elsewhere");
     ASSERT_TRUE(MakeFolders(JoinPath(elsewhere, "inner")));
 
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
-    ASSERT_EQ(root + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    ASSERT_EQ(folder + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
     // The user types another folder; [elsewhere] listed from the old one now
     // names elsewhere\elsewhere, which does not exist.
     ASSERT_TRUE(SetField(run.window, IDC_MAIN_FOLDER, elsewhere + "\\"));
@@ -104,7 +102,7 @@ TEST_F(E2eBrowser, TheDesktopButtonListsTheDesktopFolder)
     char desktop[MAX_PATH] = "";
     ASSERT_TRUE(SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE));
     ASSERT_TRUE(MakeFolders(desktop));
-    std::string exe = InstallFlickboxCopy(MakeScratchFolder("desktop"));
+    Install("desktop");
 
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     PostCommand(run.window, IDC_MAIN_DESKTOP);
@@ -117,9 +115,8 @@ TEST_F(E2eBrowser, TheDesktopButtonListsTheDesktopFolder)
 
 TEST_F(E2eBrowser, TheDialogsOkCommandInspectsTheDemoAfresh)
 {
-    std::string root = MakeScratchFolder("reinspect");
-    std::string exe = InstallFlickboxCopy(root);
-    std::string demo = JoinPath(root, "changing.dem");
+    Install("reinspect");
+    std::string demo = JoinPath(folder, "changing.dem");
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_before", 42, "Alpha")));
 
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
@@ -132,11 +129,10 @@ TEST_F(E2eBrowser, TheDialogsOkCommandInspectsTheDemoAfresh)
 
 TEST_F(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
 {
-    std::string root = MakeScratchFolder("browse");
-    std::string exe = InstallFlickboxCopy(root);
-    std::string picked = JoinPath(root, "picked");
+    Install("browse");
+    std::string picked = JoinPath(folder, "picked");
     ASSERT_TRUE(MakeFolders(picked));
-    std::string first = JoinPath(root, "first.dem");
+    std::string first = JoinPath(folder, "first.dem");
     std::string chosen = JoinPath(picked, "chosen.dem");
     ASSERT_TRUE(WriteDemo(first, DemoOnMap("de_first", 42, "Alpha")));
     ASSERT_TRUE(WriteDemo(chosen, DemoOnMap("de_chosen", 45, "Charlie")));
@@ -164,7 +160,7 @@ TEST_F(E2eBrowser, BrowsingForADemoLoadsTheChosenFileAndCancelReinspects)
     EXPECT_TRUE(FieldBecomes(run.window, IDC_MAIN_SUMMARY, SummaryOf("de_chosen", "45", "1.1.0.8")));
 
     // The game executable: chosen into field 1011, nothing saved.
-    std::string game = JoinPath(root, "hl.exe");
+    std::string game = JoinPath(folder, "hl.exe");
     ASSERT_TRUE(InstallStandinGame(game));
     PostCommand(run.window, IDC_MAIN_BROWSE_EXE);
     ASSERT_TRUE(WaitForMessageBox(run.process.dwProcessId, &dialog));
@@ -201,9 +197,8 @@ static std::vector<std::string> ExpectedListing(const std::string& folder)
 
 TEST_F(E2eBrowser, ADrivesRootListsEveryEntry)
 {
-    std::string root = MakeScratchFolder("drive");
-    std::string exe = InstallFlickboxCopy(root);
-    std::string drive = root.substr(0, 2);
+    Install("drive");
+    std::string drive = folder.substr(0, 2);
 
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     // From a folder one below the root, [..] cuts back to the drive alone.

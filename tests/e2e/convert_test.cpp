@@ -156,7 +156,7 @@ TEST_F(E2eConvert, ADemoOfUnknownResolutionIsNotConverted)
 
 TEST_F(E2eConvert, WithoutADemoTheConverterDoesNotOpen)
 {
-    std::string exe = InstallFlickboxCopy(MakeScratchFolder("nodemo"));
+    Install("nodemo");
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
 
     PostCommand(run.window, IDC_MAIN_CONVERT);

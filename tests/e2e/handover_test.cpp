@@ -43,10 +43,9 @@ struct E2eHandOver : E2eRunTest {};
 
 TEST_F(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
 {
-    std::string root = MakeScratchFolder("handover");
-    std::string exe = InstallFlickboxCopy(root);
-    std::string firstFolder = JoinPath(root, "first");
-    std::string secondFolder = JoinPath(root, "second");
+    Install("handover");
+    std::string firstFolder = JoinPath(folder, "first");
+    std::string secondFolder = JoinPath(folder, "second");
     ASSERT_TRUE(MakeFolders(firstFolder) && MakeFolders(secondFolder));
     std::string first = JoinPath(firstFolder, "opening.dem");
     std::string second = JoinPath(secondFolder, "handed.dem");
@@ -70,9 +69,8 @@ TEST_F(E2eHandOver, ASecondStartWithADemoLoadsItInTheRunningWindow)
 
 TEST_F(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
 {
-    std::string root = MakeScratchFolder("nothing");
-    std::string exe = InstallFlickboxCopy(root);
-    std::string demo = JoinPath(root, "kept.dem");
+    Install("nothing");
+    std::string demo = JoinPath(folder, "kept.dem");
     ASSERT_TRUE(WriteDemo(demo, DemoOnMap("de_kept", "Alpha")));
 
     ASSERT_TRUE(LaunchFlickbox(exe, demo.c_str(), &run));
@@ -80,21 +78,20 @@ TEST_F(E2eHandOver, ASecondStartWithoutADemoOrWithAShortTextChangesNothing)
     EXPECT_EQ(0u, RunSecondInstance(exe, NULL));
     EXPECT_EQ(0u, RunSecondInstance(exe, "C:"));
     ExpectShowing(run, demo, "de_kept");
-    EXPECT_EQ(root + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
+    EXPECT_EQ(folder + "\\", ReadField(run.window, IDC_MAIN_FOLDER));
     EXPECT_TRUE(StaysWithoutMessageBox(run.process.dwProcessId, run.window));
     EXPECT_EQ(0u, CloseAndEnd(&run));
 }
 
 TEST_F(E2eHandOver, TheHandedRecordIsReadNoFurtherThanItsSize)
 {
-    std::string root = MakeScratchFolder("record");
-    std::string exe = InstallFlickboxCopy(root);
-    std::string start = JoinPath(root, "start.dem");
-    std::string handed = JoinPath(root, "handed.dem");
+    Install("record");
+    std::string start = JoinPath(folder, "start.dem");
+    std::string handed = JoinPath(folder, "handed.dem");
     ASSERT_TRUE(WriteDemo(start, DemoOnMap("de_start", "Alpha")));
     ASSERT_TRUE(WriteDemo(handed, DemoOnMap("de_handed", "Bravo")));
     // A path of 259 characters, the most the window keeps.
-    std::string longest = JoinPath(root, std::string(259 - root.size() - 1 - 4, 'f') + ".dem");
+    std::string longest = JoinPath(folder, std::string(259 - folder.size() - 1 - 4, 'f') + ".dem");
     ASSERT_EQ(259u, longest.size());
     ASSERT_TRUE(WriteDemo(longest, DemoOnMap("de_longest", "Charlie")));
 

@@ -42,8 +42,7 @@ struct E2ePlay : E2eRunTest {};
 
 TEST_F(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
 {
-    std::string folder = MakeScratchFolder("play");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("play");
     std::string game = JoinPath(folder, "Half-Life");
     ASSERT_TRUE(MakeFolders(JoinPath(game, "cstrike")));
     std::string hl = JoinPath(game, "hl.exe");
@@ -85,8 +84,7 @@ TEST_F(E2ePlay, TheGameGetsTheStagedDemoAndItsModeAndEverythingIsPutBack)
 TEST_F(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY));
-    std::string folder = MakeScratchFolder("missing");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("missing");
     std::string demo = JoinPath(folder, "ready.dem");
     ASSERT_TRUE(WriteDemo(demo, PlayedDemo()));
 
@@ -107,8 +105,7 @@ TEST_F(E2ePlay, WithoutADemoOrAGameItSaysWhatIsMissing)
 
 TEST_F(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
 {
-    std::string folder = MakeScratchFolder("fail");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("fail");
     std::string game = JoinPath(folder, "Half-Life");
     ASSERT_TRUE(MakeFolders(game));
     std::string hl = JoinPath(game, "hl.exe");
@@ -131,8 +128,7 @@ TEST_F(E2ePlay, FailuresToStageOrStartAreReportedWithTheSystemText)
 
 TEST_F(E2ePlay, AHandOverDuringAPlayIsTakenInOnceTheGameHasExited)
 {
-    std::string folder = MakeScratchFolder("busy");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("busy");
     std::string game = JoinPath(folder, "Half-Life");
     ASSERT_TRUE(MakeFolders(JoinPath(game, "cstrike")));
     std::string hl = JoinPath(game, "hl.exe");

@@ -30,8 +30,7 @@ TEST_F(E2eSettings, SaveStoresTheFieldsAndTheNextStartLoadsThem)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, SETTINGS_KEY));
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, HALF_LIFE_KEY));
-    std::string folder = MakeScratchFolder("save");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("save");
     std::string game = "C:\\Games\\Half-Life\\HL.EXE";
 
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
@@ -67,7 +66,7 @@ TEST_F(E2eSettings, AMissingValueOrGameKeyIsReportedAtStartUp)
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, HALF_LIFE_KEY));
     ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "Path", "C:\\Games\\Half-Life\\hl.exe"));
     ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, SETTINGS_KEY, "CommandLine", "-console"));
-    std::string exe = InstallFlickboxCopy(MakeScratchFolder("damaged"));
+    Install("damaged");
 
     ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
     ExpectMessageBox(run, "Error", "Could not read BWV3: " + SystemErrorText(ERROR_FILE_NOT_FOUND));
@@ -82,7 +81,7 @@ TEST_F(E2eSettings, AFailedSaveIsNotReportedAsSaved)
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Brakwood"));
     // A volatile parent refuses the lasting settings key beneath it.
     ASSERT_TRUE(CreateVolatileKey(HKEY_CURRENT_USER, "Software\\Brakwood"));
-    std::string exe = InstallFlickboxCopy(MakeScratchFolder("refused"));
+    Install("refused");
 
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     ASSERT_TRUE(SetField(run.window, IDC_MAIN_EXE_PATH, "C:\\Games\\cstrike.exe"));

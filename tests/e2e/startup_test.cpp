@@ -57,8 +57,7 @@ TEST_F(E2eStartup, TheCancelCommandEndsTheProgram)
 
 TEST_F(E2eStartup, WithoutADemoListsTheProgramFolder)
 {
-    std::string folder = MakeScratchFolder("nodemo");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("nodemo");
     ASSERT_FALSE(exe.empty());
     ASSERT_TRUE(WriteDemo(JoinPath(folder, "a.dem"), MatchDemo()));
     ASSERT_TRUE(WriteDemo(JoinPath(folder, "B.DEM"), MatchDemo()));
@@ -80,8 +79,7 @@ TEST_F(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
     std::string game = "C:\\Games\\Counter-Strike\\cstrike.exe";
     ASSERT_TRUE(WriteSavedSettings(game, "-nofbo -numericping", "1.0"));
     ASSERT_TRUE(WriteVideoMode(COUNTER_STRIKE_KEY, 1024, 768));
-    std::string folder = MakeScratchFolder("demo");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("demo");
     ASSERT_FALSE(exe.empty());
     std::string maps = JoinPath(folder, "cstrike\\maps");
     ASSERT_TRUE(MakeFolders(maps));
@@ -136,8 +134,7 @@ TEST_F(E2eStartup, WithADemoPathShowsItsFolderSummaryPlayersAndPreview)
 TEST_F(E2eStartup, AShortPathIsShownInItsLongForm)
 {
     ASSERT_TRUE(ForgetGameSettings());
-    std::string folder = MakeScratchFolder("short");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("short");
     std::string demos = JoinPath(folder, "Recorded Matches Folder");
     ASSERT_TRUE(MakeFolders(demos));
     std::string demo = JoinPath(demos, "FinalRoundOfTheCup.dem");
@@ -156,8 +153,7 @@ TEST_F(E2eStartup, AShortPathIsShownInItsLongForm)
 
 TEST_F(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
 {
-    std::string folder = MakeScratchFolder("missing");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("missing");
     std::string missing = JoinPath(folder, "gone\\nothing.dem");
 
     ASSERT_TRUE(LaunchFlickbox(exe, missing.c_str(), &run));
@@ -169,8 +165,7 @@ TEST_F(E2eStartup, AMissingDemoPathIsTreatedAsNoDemo)
 
 TEST_F(E2eStartup, ADemoThatCannotBeOpenedIsReportedWithTheSystemText)
 {
-    std::string folder = MakeScratchFolder("locked");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("locked");
     std::string demo = JoinPath(folder, "locked.dem");
     ASSERT_TRUE(WriteDemo(demo, MatchDemo()));
     // Held open for writing: the inspector's read-only open must fail.
@@ -191,7 +186,7 @@ TEST_F(E2eStartup, EveryStartRewritesTheFileAssociation)
 {
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
     ASSERT_TRUE(WriteRegistryText(HKEY_CLASSES_ROOT, ".DEM", NULL, "otherplayer"));
-    std::string exe = InstallFlickboxCopy(MakeScratchFolder("assoc"));
+    Install("assoc");
 
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     bool found = false;
@@ -215,7 +210,7 @@ TEST_F(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn
     ASSERT_TRUE(DeleteRegistryTree(HKEY_CLASSES_ROOT, "flickbox"));
     // A volatile ProgID key refuses the lasting keys beneath it.
     ASSERT_TRUE(CreateVolatileKey(HKEY_CLASSES_ROOT, "flickbox"));
-    std::string exe = InstallFlickboxCopy(MakeScratchFolder("refused"));
+    Install("refused");
     std::string refused = SystemErrorText(ERROR_CHILD_MUST_BE_VOLATILE);
 
     ASSERT_TRUE(StartFlickbox(exe.c_str(), NULL, NULL, &run));
@@ -232,8 +227,7 @@ TEST_F(E2eStartup, AnAssociationKeyThatCannotBeCreatedIsReportedAndStartUpGoesOn
 
 TEST_F(E2eStartup, AnEmptyDemoIsReportedAndTheWindowStillOpens)
 {
-    std::string folder = MakeScratchFolder("empty");
-    std::string exe = InstallFlickboxCopy(folder);
+    Install("empty");
     std::string demo = JoinPath(folder, "empty.dem");
     ASSERT_TRUE(WriteFileBytes(demo, std::string()));
 

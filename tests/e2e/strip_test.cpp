@@ -99,7 +99,7 @@ TEST_F(E2eStrip, CancelLeavesTheFileAlone)
 
 TEST_F(E2eStrip, AnEmptyPathIsReportedWithTheSystemText)
 {
-    std::string exe = InstallFlickboxCopy(MakeScratchFolder("empty"));
+    Install("empty");
     ASSERT_TRUE(LaunchFlickbox(exe, NULL, &run));
     // The system's own answer to opening an empty path, for the expected text.
     HANDLE none = HoldOpenForWriting("");

@@ -28,6 +28,13 @@ DWORD CloseAndEnd(FlickboxRun* run)
     return exitCode;
 }
 
+void E2eRunTest::Install(const char* tag)
+{
+    folder = MakeScratchFolder(tag);
+    exe = InstallFlickboxCopy(folder);
+    ASSERT_FALSE(exe.empty()) << "could not copy flickbox.exe to " << folder;
+}
+
 E2eRunTest::~E2eRunTest()
 {
     if (!run.process.hProcess)

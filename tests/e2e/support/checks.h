@@ -24,6 +24,10 @@ DWORD CloseAndEnd(FlickboxRun* run);
 // test's end closes it, expecting it to end, or after a failure ends it.
 struct E2eRunTest : testing::Test {
     FlickboxRun run = {};
+    std::string folder;   // the test's scratch folder, once installed
+    std::string exe;      // the copy of flickbox.exe in it
+    // Makes the scratch folder named after the tag and copies flickbox.exe in.
+    void Install(const char* tag);
     ~E2eRunTest() override;
 };
 
