@@ -1,5 +1,7 @@
 #include "cli/cli_batch.h"
 
+#include <stdio.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +13,18 @@
 #include "cli/cli_files.h"
 #include "cli/cli_json.h"
 #include "shared/text.h"
+
+void WriteOut(const std::string& text)
+{
+    fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void WriteError(const std::string& text)
+{
+    fflush(stdout);
+    fwrite(text.data(), 1, text.size(), stderr);
+    fflush(stderr);
+}
 
 // Messages, names and texts here are kept as far as their buffers reach: a
 // cut one still reads, so the bounded copies marked (void) do not fail on it.

@@ -1,5 +1,12 @@
 #pragma once
+#include <string>
+
 #include "cli/cli_args.h"
+
+// Writes bytes to standard output or standard error unchanged; an error line
+// follows the results written before it.
+void WriteOut(const std::string& text);
+void WriteError(const std::string& text);
 
 // Runs the parsed command over every path: files read and worked on in
 // parallel, one file per worker at a time, output in the order of the input.

@@ -55,9 +55,5 @@ std::string Utf8FromWide(const wchar_t* text);
 // Standard error is a terminal (progress may be shown there).
 bool ErrorStreamIsTerminal();
 
-// Writes bytes to standard output or standard error unchanged.
-void WriteOut(const std::string& text);
-void WriteError(const std::string& text);
-
 // Removes a file this program made (a backup whose change then failed).
 void RemoveFile(const char* path);

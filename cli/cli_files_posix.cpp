@@ -278,18 +278,6 @@ bool ErrorStreamIsTerminal()
     return isatty(STDERR_FILENO) == 1;
 }
 
-void WriteOut(const std::string& text)
-{
-    fwrite(text.data(), 1, text.size(), stdout);
-}
-
-void WriteError(const std::string& text)
-{
-    fflush(stdout);
-    fwrite(text.data(), 1, text.size(), stderr);
-    fflush(stderr);
-}
-
 void RemoveFile(const char* path)
 {
     unlink(path);

@@ -356,15 +356,3 @@ bool ErrorStreamIsTerminal()
 {
     return _isatty(_fileno(stderr)) != 0;
 }
-
-void WriteOut(const std::string& text)
-{
-    fwrite(text.data(), 1, text.size(), stdout);
-}
-
-void WriteError(const std::string& text)
-{
-    fflush(stdout);
-    fwrite(text.data(), 1, text.size(), stderr);
-    fflush(stderr);
-}

@@ -52,6 +52,25 @@ static bool AddChat(StructuredDemoSpec* spec, const char* value, bool late)
     return true;
 }
 
+// The header options both kinds of demo take; false when option is none of them.
+template <typename Spec>
+static bool TakeHeaderOption(Spec* spec, const char* option, const char* value)
+{
+    if (strcmp(option, "--map") == 0)
+        spec->mapName = value;
+    else if (strcmp(option, "--mod") == 0)
+        spec->gameDir = value;
+    else if (strcmp(option, "--magic") == 0)
+        spec->magic = value;
+    else if (strcmp(option, "--demo-protocol") == 0)
+        spec->demoProtocol = atoi(value);
+    else if (strcmp(option, "--net") == 0)
+        spec->networkProtocol = atoi(value);
+    else
+        return false;
+    return true;
+}
+
 static int WriteStructured(const char* path, int argc, char** argv)
 {
     StructuredDemoSpec spec;
@@ -67,17 +86,9 @@ static int WriteStructured(const char* path, int argc, char** argv)
             return Usage();
         const char* value = argv[++i];
         bool ok = true;
-        if (strcmp(option, "--map") == 0)
-            spec.mapName = value;
-        else if (strcmp(option, "--mod") == 0)
-            spec.gameDir = value;
-        else if (strcmp(option, "--magic") == 0)
-            spec.magic = value;
-        else if (strcmp(option, "--demo-protocol") == 0)
-            spec.demoProtocol = atoi(value);
-        else if (strcmp(option, "--net") == 0)
-            spec.networkProtocol = atoi(value);
-        else if (strcmp(option, "--viewport") == 0)
+        if (TakeHeaderOption(&spec, option, value))
+            continue;
+        if (strcmp(option, "--viewport") == 0)
             ok = ParseSize(value, &spec.viewportWidth, &spec.viewportHeight);
         else if (strcmp(option, "--loading-viewport") == 0)
             ok = ParseSize(value, &spec.loadingViewportWidth, &spec.loadingViewportHeight);
@@ -132,17 +143,9 @@ int main(int argc, char** argv)
         if (i + 1 >= argc)
             return Usage();
         const char* value = argv[++i];
-        if (strcmp(option, "--map") == 0)
-            spec.mapName = value;
-        else if (strcmp(option, "--mod") == 0)
-            spec.gameDir = value;
-        else if (strcmp(option, "--magic") == 0)
-            spec.magic = value;
-        else if (strcmp(option, "--demo-protocol") == 0)
-            spec.demoProtocol = atoi(value);
-        else if (strcmp(option, "--net") == 0)
-            spec.networkProtocol = atoi(value);
-        else if (strcmp(option, "--res") == 0) {
+        if (TakeHeaderOption(&spec, option, value))
+            continue;
+        if (strcmp(option, "--res") == 0) {
             if (sscanf(value, "%ux%u", &spec.width, &spec.height) != 2)
                 return Usage();
         } else if (strcmp(option, "--player") == 0)
