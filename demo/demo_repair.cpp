@@ -26,7 +26,8 @@ static void AppendEntry(std::vector<unsigned char>* out, int32_t type, const cha
 {
     unsigned char entry[DIRECTORY_ENTRY_SIZE] = {0};
     PutU32(entry, (uint32_t)type);
-    memcpy(entry + 4, description, strlen(description));
+    // The description field is 64 bytes, NUL-padded; ours are short literals.
+    memcpy(entry + 4, description, strnlen(description, SEGMENT_DESCRIPTION_SIZE - 2));
     PutU32(entry + 68, 0);
     PutU32(entry + 72, (uint32_t)-1);
     PutF32(entry + 76, trackTime);

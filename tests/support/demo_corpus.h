@@ -70,11 +70,15 @@ inline std::vector<std::string> DemoCorpusNames()
     return names;
 }
 
-// Skips the running test when there is no corpus folder.
-#define REQUIRE_DEMO_CORPUS()                            \
-    do {                                                 \
-        if (DemoCorpusFolder().empty())                  \
-            GTEST_SKIP() << DEMO_CORPUS_SKIP_TEXT;       \
+// Skips the running test when there is no corpus folder, or one without a
+// single demo: a test over every demo must not pass having read none.
+#define REQUIRE_DEMO_CORPUS()                                                \
+    do {                                                                     \
+        if (DemoCorpusFolder().empty())                                      \
+            GTEST_SKIP() << DEMO_CORPUS_SKIP_TEXT;                           \
+        if (DemoCorpusNames().empty())                                       \
+            GTEST_SKIP() << "the demo corpus " << DemoCorpusFolder()         \
+                         << " holds no .dem files; " DEMO_CORPUS_SKIP_TEXT;  \
     } while (0)
 
 // Skips the running test when the corpus lacks the named recording.

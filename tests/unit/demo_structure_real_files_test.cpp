@@ -68,9 +68,9 @@ TEST(DemoStructureRealFiles, SayTextIdsAndViewports)
     DemoStructure structure;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        REQUIRE_CORPUS_DEMO(row.name);
         Bytes bytes = ReadRealDemo(row.name);
-        if (bytes.empty())
-            continue;
+        ASSERT_FALSE(bytes.empty());
         ReadDemoStructure(bytes.data(), bytes.size(), &structure);
         EXPECT_EQ(row.sayTextId, structure.sayTextId);
         EXPECT_EQ(row.width, structure.viewportWidth);
@@ -99,9 +99,9 @@ TEST(DemoStructureRealFiles, ChatAndSenders)
     DemoStructure structure;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        REQUIRE_CORPUS_DEMO(row.name);
         Bytes bytes = ReadRealDemo(row.name);
-        if (bytes.empty())
-            continue;
+        ASSERT_FALSE(bytes.empty());
         ReadDemoStructure(bytes.data(), bytes.size(), &structure);
         ASSERT_EQ(row.chat, structure.chat.size());
         size_t byWalk = 0;
