@@ -9,7 +9,7 @@
 // Messages, names and texts here are kept as far as their buffers reach: a
 // cut one still reads, so the bounded copies marked (void) do not fail on it.
 
-void FormatChatTime(float seconds, char* dest, size_t size)
+void FormatChatTime(char* dest, size_t size, float seconds)
 {
     // Beyond a few million seconds a float no longer holds tenths anyway.
     if (!isfinite(seconds) || seconds < 0 || seconds > 1e9f) {
@@ -39,7 +39,7 @@ static void ChatAsJson(const char* path, const DemoStructure& structure, std::st
         out->append(",\"name\":");
         AppendJsonText(out, SenderName(structure, message));
         out->append(",\"text\":");
-        ChatText(message, text, sizeof text);
+        ChatText(text, sizeof text, message);
         AppendJsonText(out, text);
         out->push_back('}');
     }
@@ -55,7 +55,7 @@ static void ChatAsText(const char* path, const DemoStructure& structure, std::st
     char line[64];
     char text[CHAT_TEXT_SIZE];
     for (const ChatMessage& message : structure.chat) {
-        FormatChatTime(message.time, time, sizeof time);
+        FormatChatTime(time, sizeof time, message.time);
         (void)FormatText(line, sizeof line, "  %8s  %-11s %3d  ", time, ChatKindName(ClassifyChat(message)),
                    message.sender);
         out->append(line);
@@ -64,7 +64,7 @@ static void ChatAsText(const char* path, const DemoStructure& structure, std::st
             AppendTerminalText(out, name, strlen(name));
             out->append(": ");
         }
-        ChatText(message, text, sizeof text);
+        ChatText(text, sizeof text, message);
         AppendTerminalText(out, text, strlen(text));
         out->push_back('\n');
     }

@@ -50,4 +50,4 @@ void RepairDemo(const CliOptions& options, const char* path, DemoScratch* scratc
                 FileOutcome* outcome);
 
 // "m:ss.s"; "-" when the time is not a finite number of seconds.
-void FormatChatTime(float seconds, char* dest, size_t size);
+void FormatChatTime(char* dest, size_t size, float seconds);

@@ -192,7 +192,7 @@ static void TextSegment(std::string* out, const DemoSegment& segment)
         first = false;
     }
     char time[32];
-    FormatChatTime(segment.lastTime, time, sizeof time);
+    FormatChatTime(time, sizeof time, segment.lastTime);
     (void)FormatText(text, sizeof text, "), ends %s at %s\n", SegmentEndName(segment.end), time);
     out->append(text);
 }
@@ -244,7 +244,7 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
         out->push_back('\n');
     }
     char time[32];
-    FormatChatTime(structure.duration, time, sizeof time);
+    FormatChatTime(time, sizeof time, structure.duration);
     Line(out, "duration", time);
     if (structure.viewportWidth > 0 && structure.viewportHeight > 0)
         (void)FormatText(text, sizeof text, "%dx%d", structure.viewportWidth, structure.viewportHeight);

@@ -114,7 +114,7 @@ static void CopyShown(char* dest, size_t size, const char* text)
     dest[used] = '\0';
 }
 
-void ChatText(const ChatMessage& message, char* dest, size_t size)
+void ChatText(char* dest, size_t size, const ChatMessage& message)
 {
     if (size == 0)
         return;

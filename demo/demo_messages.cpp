@@ -219,7 +219,7 @@ static bool IsRegistration(const unsigned char* bytes, size_t p, size_t end)
 
 // The \name\ value of an info string of the given length; false when it
 // has no such key.
-static bool InfoName(const char* info, size_t length, char* dest, size_t size)
+static bool InfoName(char* dest, size_t size, const char* info, size_t length)
 {
     dest[0] = '\0';
     for (size_t i = 0; i + 6 <= length; i++) {
@@ -262,7 +262,7 @@ static bool TakePlayerInfo(const unsigned char* bytes, size_t p, size_t end, flo
     player.slot = (int)slot;
     player.userId = ReadI32(bytes + p + 2);
     player.offset = p;
-    if (!InfoName(info, infoLength, player.name, sizeof player.name) && strict)
+    if (!InfoName(player.name, sizeof player.name, info, infoLength) && strict)
         return false;
     result->players.push_back(player);
     *length = c.pos - p;

@@ -125,5 +125,5 @@ const char* ChatKindName(ChatKind kind);         // "all", "team", "dead", "team
 bool IsSteamTeamChat(const ChatMessage& message); // the team keys: _T, _CT, _T_Dead, _CT_Dead, _Spec, _CT_Loc, _T_Loc
 // The chat text without its trailing line break, and the sender's name at the
 // message's time from the player infos ("" when unknown).
-void ChatText(const ChatMessage& message, char* dest, size_t size);
+void ChatText(char* dest, size_t size, const ChatMessage& message);
 const char* SenderName(const DemoStructure& structure, const ChatMessage& message);

@@ -48,7 +48,7 @@ static void CheckStructure(const DemoStructure& s, size_t size)
         for (int i = 0; i < message.stringCount; i++)
             Require(Terminated(message.strings[i], CHAT_TEXT_SIZE));
         char text[CHAT_TEXT_SIZE];
-        ChatText(message, text, sizeof text);
+        ChatText(text, sizeof text, message);
         Require(Terminated(text, sizeof text));
         Require(Terminated(SenderName(s, message), PLAYER_INFO_NAME_SIZE));
         Require(ClassifyChat(message) <= CHAT_OTHER);

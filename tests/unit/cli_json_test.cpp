@@ -88,7 +88,7 @@ TEST(CliJson, ChatTimes)
     };
     for (const auto& row : rows) {
         char text[32];
-        FormatChatTime(row.seconds, text, sizeof text);
+        FormatChatTime(text, sizeof text, row.seconds);
         EXPECT_STREQ(row.text, text) << row.seconds;
     }
 }

@@ -52,7 +52,7 @@ TEST(DemoChat, FoundByWalkAndByPatternOnceEach)
         EXPECT_EQ(row.kind, ClassifyChat(message));
         EXPECT_EQ(row.team, IsSteamTeamChat(message));
         char text[CHAT_TEXT_SIZE];
-        ChatText(message, text, sizeof text);
+        ChatText(text, sizeof text, message);
         EXPECT_STREQ(row.text, text);
         EXPECT_EQ(demo[message.offset + 1] + 2u, message.length);
         EXPECT_EQ(1, message.sender);
@@ -173,11 +173,11 @@ TEST(DemoChat, KindsAndTexts)
         SCOPED_TRACE(row.text);
         EXPECT_EQ(row.kind, ClassifyChat(row.message));
         char text[CHAT_TEXT_SIZE];
-        ChatText(row.message, text, sizeof text);
+        ChatText(text, sizeof text, row.message);
         EXPECT_STREQ(row.text, text);
         // A short buffer gets a cut, terminated text.
         char shortText[4];
-        ChatText(row.message, shortText, sizeof shortText);
+        ChatText(shortText, sizeof shortText, row.message);
         EXPECT_EQ(std::string(row.text).substr(0, 3), shortText);
     }
     EXPECT_STREQ("team-dead", ChatKindName(CHAT_TEAM_DEAD));

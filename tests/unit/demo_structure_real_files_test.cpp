@@ -116,7 +116,7 @@ TEST(DemoStructureRealFiles, ChatAndSenders)
             continue;
         const ChatMessage& first = structure.chat[0];
         char text[CHAT_TEXT_SIZE];
-        ChatText(first, text, sizeof text);
+        ChatText(text, sizeof text, first);
         EXPECT_STREQ(row.firstKey, first.key);
         EXPECT_STREQ(row.firstText, text);
         EXPECT_STREQ(row.firstSender, SenderName(structure, first));
