@@ -398,7 +398,10 @@ int32_t DeltaRawValue(const DeltaField& field, double value)
         return (int32_t)(uint32_t)(steps & ((1ull << field.readBits) - 1));
     }
     case DT_INTEGER:
-        return ClampRaw(Scales(field.premultiply) ? value * field.premultiply : value);
+        value = Scales(field.premultiply) ? value * field.premultiply : value;
+        if (field.read == DELTA_READ_UNSIGNED && value > 2147483647.0)
+            return (int32_t)(uint32_t)(value >= 4294967295.0 ? 4294967295.0 : value);
+        return ClampRaw(value);
     case DT_FLOAT:
         // The engine multiplies in single precision.
         return ClampRaw((double)((float)value * field.premultiply));
