@@ -36,6 +36,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${FLICKBOX_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 add_subdirectory(tests/unit)
 add_subdirectory(tests/cli)
+add_subdirectory(tests/browser)
 add_subdirectory(bench)
 
 if(FLICKBOX_SUBBUILDS)
