@@ -7,6 +7,7 @@
 static const char usageText[] =
     "usage: flickbox-cli info [--json] [-r] PATH...\n"
     "       flickbox-cli chat [--json] [-r] PATH...\n"
+    "       flickbox-cli report [-r] [-o DIR] PATH...\n"
     "       flickbox-cli strip-team-chat [-r] [--dry-run] [--backup] PATH...\n"
     "       flickbox-cli convert [--from WxH] --to WxH [-r] [--dry-run] [--backup] PATH...\n"
     "       flickbox-cli repair [--in-place [--backup]] [-r] PATH...\n"
@@ -15,6 +16,8 @@ static const char usageText[] =
     "A PATH is a demo file or a folder of .dem files; -r also reads subfolders.\n"
     "  info             what each demo holds: header, inspection and structure\n"
     "  chat             each demo's chat in time order\n"
+    "  report           a web page of each demo, NAME.html beside it (or in DIR),\n"
+    "                   and index.html for several\n"
     "  strip-team-chat  blank team chat, older and Steam form\n"
     "  convert          rewrite the resolution records (--from: the detected size)\n"
     "  repair           give a demo cut short by a crash its directory back,\n"
@@ -37,6 +40,8 @@ enum {
     ALLOW_IN_PLACE = 16
 };
 
+enum { ALLOW_OUT_FOLDER = 64 };  // report -o DIR
+
 struct CommandName {
     const char* name;
     CliCommand command;
@@ -46,10 +51,20 @@ struct CommandName {
 static const CommandName commandNames[] = {
     {"info", COMMAND_INFO, ALLOW_JSON},
     {"chat", COMMAND_CHAT, ALLOW_JSON},
+    {"report", COMMAND_REPORT, ALLOW_OUT_FOLDER},
     {"strip-team-chat", COMMAND_STRIP_TEAM_CHAT, ALLOW_DRY_RUN | ALLOW_BACKUP},
     {"convert", COMMAND_CONVERT, ALLOW_DRY_RUN | ALLOW_BACKUP | ALLOW_SIZES},
     {"repair", COMMAND_REPAIR, ALLOW_IN_PLACE | ALLOW_BACKUP},
 };
+
+bool IsCliCommandName(const char* word)
+{
+    for (const CommandName& entry : commandNames) {
+        if (strcmp(word, entry.name) == 0)
+            return true;
+    }
+    return false;
+}
 
 // "WxH" with both parts decimal, above 0 and below 65536 (a record keeps
 // 16 bits of each).
@@ -108,6 +123,8 @@ static void ResetOptions(CliOptions* options)
     options->json = options->recursive = options->dryRun = false;
     options->backup = options->inPlace = options->fromGiven = false;
     options->fromWidth = options->fromHeight = options->toWidth = options->toHeight = 0;
+    options->outFolder.clear();
+    options->openReport = false;
     options->paths.clear();
     options->problem.clear();
 }
@@ -153,6 +170,10 @@ ParseOutcome ParseCliArguments(int argc, const char* const* argv, CliOptions* op
             options->backup = true;
         } else if ((allowed & ALLOW_IN_PLACE) && strcmp(arg, "--in-place") == 0) {
             options->inPlace = true;
+        } else if ((allowed & ALLOW_OUT_FOLDER) && TakeValue(argc, argv, &i, "-o", &value)) {
+            if (!value || !*value)
+                return UsageError(options, "-o needs a folder");
+            options->outFolder = value;
         } else if ((allowed & ALLOW_SIZES) && TakeValue(argc, argv, &i, "--from", &value)) {
             if (!value || !ParseSize(value, &options->fromWidth, &options->fromHeight))
                 return UsageError(options, "--from needs a size WxH, both above 0");

@@ -9,6 +9,7 @@ enum CliCommand {
     COMMAND_NONE,
     COMMAND_INFO,
     COMMAND_CHAT,
+    COMMAND_REPORT,
     COMMAND_STRIP_TEAM_CHAT,
     COMMAND_CONVERT,
     COMMAND_REPAIR
@@ -32,6 +33,8 @@ struct CliOptions {
     bool fromGiven;
     unsigned int fromWidth, fromHeight;
     unsigned int toWidth, toHeight;
+    std::string outFolder;       // report -o: where the pages and the index go
+    bool openReport;             // report: open the index or page (demos dropped on the program)
     std::vector<std::string> paths;
     std::string problem;         // what was wrong, for PARSE_USAGE_ERROR
 };
@@ -39,6 +42,9 @@ struct CliOptions {
 // Parses argv[1..argc-1] (UTF-8). Options may come before, between or after
 // the paths; "--" ends them.
 ParseOutcome ParseCliArguments(int argc, const char* const* argv, CliOptions* options);
+
+// True for a command's name ("info", "report" ...).
+bool IsCliCommandName(const char* word);
 
 // The text --help prints and a usage error repeats.
 const char* CliUsageText();

@@ -56,6 +56,7 @@ static FileCommand CommandFunction(CliCommand command)
     switch (command) {
     case COMMAND_INFO: return DescribeDemo;
     case COMMAND_CHAT: return ListChat;
+    case COMMAND_REPORT: return WriteReport;
     case COMMAND_STRIP_TEAM_CHAT: return StripTeamChat;
     case COMMAND_CONVERT: return ConvertResolution;
     case COMMAND_REPAIR: return RepairDemo;

@@ -49,5 +49,8 @@ void ConvertResolution(const CliOptions& options, const char* path, DemoScratch*
 void RepairDemo(const CliOptions& options, const char* path, DemoScratch* scratch,
                 FileOutcome* outcome);
 
+// Writes the demo's report page where RunReport (cli_report.h) planned it.
+void WriteReport(const CliOptions& options, const char* path, DemoScratch* scratch, FileOutcome* outcome);
+
 // "m:ss.s"; "-" when the time is not a finite number of seconds.
 void FormatChatTime(char* dest, size_t size, float seconds);

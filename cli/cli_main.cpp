@@ -10,10 +10,11 @@
 #include "cli/cli_args.h"
 #include "cli/cli_batch.h"
 #include "cli/cli_files.h"
+#include "cli/cli_report.h"
 #include "demo/resolution_records.h"
 #include "flickbox_version.h"
 
-static int Run(int argc, const char* const* argv)
+static int Run(int argc, const char* const* argv, bool dropped)
 {
     CliOptions options;
     switch (ParseCliArguments(argc, argv, &options)) {
@@ -31,6 +32,10 @@ static int Run(int argc, const char* const* argv)
         return 2;
     case PARSE_RUN:
         break;
+    }
+    if (options.command == COMMAND_REPORT) {
+        options.openReport = dropped;
+        return RunReport(options);
     }
     return RunBatch(options);
 }
@@ -66,8 +71,15 @@ int wmain(int argc, wchar_t** argv)
     std::vector<const char*> arguments;
     for (const std::string& text : texts)
         arguments.push_back(text.c_str());
-    int status = Run(argc, arguments.data());
+    // Demos dropped on the program come as paths alone: each gets its report
+    // beside it, and the page (or the index) opens.
+    bool dropped = argc >= 2 && arguments[1][0] != '-' && !IsCliCommandName(arguments[1]);
+    if (dropped)
+        arguments.insert(arguments.begin() + 1, "report");
+    int status = Run((int)arguments.size(), arguments.data(), dropped);
     fflush(stdout);
+    if (dropped && status == 0)
+        return 0;  // all went well: the window may close by itself
     WaitIfOwnConsole();
     return status;
 }
@@ -76,7 +88,7 @@ int wmain(int argc, wchar_t** argv)
 
 int main(int argc, char** argv)
 {
-    int status = Run(argc, argv);
+    int status = Run(argc, argv, false);
     fflush(stdout);
     return status;
 }

@@ -29,14 +29,26 @@ static const TimelineEvent* LastRoundEnd(const DemoTimeline& timeline)
     return last;
 }
 
+static const char* FileName(const char* path)
+{
+    const char* name = path;
+    for (const char* at = path; *at; at++) {
+        if (*at == '/' || *at == '\\')
+            name = at + 1;
+    }
+    return name;
+}
+
 void AppendIndexRow(const ReportDemo& demo, const char* href, std::string* rows)
 {
     const DemoStructure& structure = *demo.structure;
     const DemoTimeline& timeline = *demo.timeline;
     rows->append("<tr><td><a href=\"");
     AppendHrefPath(rows, href);
-    rows->append("\">");
+    rows->append("\" title=\"");
     AppendHtmlText(rows, demo.path);
+    rows->append("\">");
+    AppendHtmlText(rows, FileName(demo.path));
     rows->append("</a></td>");
     Cell(rows, structure.header.mapName);
     long long seconds = structure.duration >= 0 && structure.duration < 1e9f ? (long long)structure.duration : 0;
@@ -79,10 +91,13 @@ void AppendIndexRow(const ReportDemo& demo, const char* href, std::string* rows)
 
 void AppendUnreadIndexRow(const char* path, const char* reason, std::string* rows)
 {
-    rows->append("<tr class=\"unread\">");
-    Cell(rows, path);
+    rows->append("<tr class=\"unread\"><td title=\"");
+    AppendHtmlText(rows, path);
+    rows->append("\">");
+    AppendHtmlText(rows, FileName(path));
+    rows->append("</td>");
     rows->append("<td></td><td class=\"n\" data-sort=\"-1\"></td><td></td><td class=\"n\" data-sort=\"-1\"></td>"
-                 "<td data-sort=\"-2\"></td><td class=\"n\" data-sort=\"-1\"></td><td class=\"bad\">not read: ");
+                 "<td data-sort=\"-2\"></td><td class=\"n\" data-sort=\"-1\"></td><td class=\"bad\">no page: ");
     AppendHtmlText(rows, reason);
     rows->append("</td><td></td></tr>\n");
 }

@@ -316,33 +316,27 @@ static void AppendChatRow(std::string* rows, float time, ChatKind kind, const ch
     rows->append("</td></tr>\n");
 }
 
-// The decoded chat; for a demo that cannot be decoded, what the structure's
-// pattern search found.
-static void AppendChat(std::string* out, const DemoStructure& structure, const DemoTimeline& timeline)
+// Chat as decoded; a demo that cannot be decoded has what a pattern search
+// found, and says so.
+static void AppendChat(std::string* out, const DemoTimeline& timeline)
 {
     out->append("<section id=\"chat\">\n<h2>Chat</h2>\n");
     std::string rows;
-    if (timeline.decodable) {
-        TimelineTeam teams[TEAM_ENTITY_COUNT];
-        StartTeams(timeline, teams);
-        for (const TimelineEvent& event : timeline.events) {
-            NoteTeamChange(event, teams);
-            if (event.type == EVENT_CHAT)
-                AppendChatRow(&rows, event.time, event.kind, event.name, TeamOf(teams, event.entity), event.text);
-        }
-    } else {
-        char text[CHAT_TEXT_SIZE];
-        for (const ChatMessage& message : structure.chat) {
-            ChatText(text, sizeof text, message);
-            AppendChatRow(&rows, message.time, ClassifyChat(message), SenderName(structure, message), TEAM_NONE,
-                          text);
-        }
+    bool byPattern = false;
+    TimelineTeam teams[TEAM_ENTITY_COUNT];
+    StartTeams(timeline, teams);
+    for (const TimelineEvent& event : timeline.events) {
+        NoteTeamChange(event, teams);
+        if (event.type != EVENT_CHAT)
+            continue;
+        byPattern = byPattern || event.foundByPattern;
+        AppendChatRow(&rows, event.time, event.kind, event.name, TeamOf(teams, event.entity), event.text);
     }
     if (rows.empty()) {
         out->append("<p class=\"note\">No chat.</p>\n</section>\n");
         return;
     }
-    if (!timeline.decodable)
+    if (byPattern)
         out->append("<p class=\"note\">Found by a pattern search: this recording cannot be decoded.</p>\n");
     out->append("<table>\n<thead><tr><th class=\"n\">Time</th><th>Kind</th><th>Sender</th><th>Text</th></tr>"
                 "</thead>\n<tbody>\n");
@@ -365,7 +359,7 @@ void BuildReportPage(const ReportDemo& demo, std::string* page)
     AppendScoreboard(page, *demo.timeline);
     AppendRounds(page, rounds);
     AppendKills(page, *demo.timeline);
-    AppendChat(page, *demo.structure, *demo.timeline);
+    AppendChat(page, *demo.timeline);
     AppendPlot(*demo.timeline, rounds, page);
     page->append("</main>\n");
     AppendReportEnd(page);
