@@ -1,36 +1,119 @@
+// A whole demo's timeline: every net-message frame of every segment, in file
+// order, through one decoder state.
 #include "decode/decode_demo.h"
 
 #include <string.h>
 
+#include "decode/decode_state.h"
+#include "demo/little_endian.h"
 #include "shared/text.h"
 
-// Until the message decoder lands: nothing decoded, chat by pattern.
+enum { FRAME_HEAD_BYTES = 9 };   // type, time, frame number
+
+// The layouts the structure layer walked: where a frame's message length
+// sits (net-message frames) and how big the other frames are.
+struct FrameLayout {
+    int netLengthAt;               // the int32 message length of types 0 and 1
+    int nextSection;
+    int countedType, countAt, countedFixed;  // the one other type with a count
+    int sizes[FRAME_TYPE_COUNT];   // fixed sizes; 0 for counted types
+};
+
+static const FrameLayout Protocol5 = {473, 5, 8, 13, 33, {0, 0, 9, 73, 41, 9, 93, 17, 0, 0}};
+static const FrameLayout Won = {33, 8, 7, 9, 13, {0, 0, 9, 37, 9, 73, 73, 0, 9, 0}};
+
+// The size of the frame at pos within end; 0 when it is not whole there.
+static uint64_t FrameSize(const FrameLayout& layout, const unsigned char* bytes, size_t end, size_t pos,
+                          uint64_t* messageLength)
+{
+    *messageLength = 0;
+    if (end - pos < FRAME_HEAD_BYTES)
+        return 0;
+    int type = bytes[pos];
+    int countAt = 0, fixed = 0;
+    if (type == 0 || type == 1) {
+        countAt = layout.netLengthAt;
+        fixed = layout.netLengthAt + 4;
+    } else if (type == layout.countedType) {
+        countAt = layout.countAt;
+        fixed = layout.countedFixed;
+    } else if (type == 9 && &layout == &Protocol5) {
+        countAt = 9;
+        fixed = 13;
+    } else {
+        return type < FRAME_TYPE_COUNT ? (uint64_t)layout.sizes[type] : 0;
+    }
+    if (end - pos < (size_t)countAt + 4)
+        return 0;
+    int32_t count = ReadI32(bytes + pos + countAt);
+    if (count < 0)
+        return 0;
+    if (type == 0 || type == 1)
+        *messageLength = (uint64_t)count;
+    return (uint64_t)fixed + (uint64_t)count;
+}
+
+static void PatternChat(const DemoStructure& structure, DemoTimeline* timeline)
+{
+    for (const ChatMessage& message : structure.chat) {
+        timeline->events.emplace_back();
+        TimelineEvent* event = &timeline->events.back();
+        memset(event, 0, sizeof *event);
+        event->kind = ClassifyChat(message);
+        event->type = event->kind == CHAT_NAME_CHANGE ? EVENT_NAME_CHANGE : EVENT_CHAT;
+        event->time = message.time;
+        event->offset = message.offset;
+        event->length = message.length;
+        event->entity = message.sender;
+        event->foundByPattern = true;
+        event->steamForm = message.steamForm;
+        if (event->kind == CHAT_NAME_CHANGE) {
+            (void)CopyText(event->name, sizeof event->name, message.stringCount > 1 ? message.strings[1] : "");
+            (void)CopyText(event->text, sizeof event->text, message.stringCount > 2 ? message.strings[2] : "");
+        } else {
+            ChatText(event->text, sizeof event->text, message);
+            (void)CopyText(event->name, sizeof event->name, SenderName(structure, message));
+        }
+    }
+}
+
 void DecodeDemo(const unsigned char* bytes, size_t size, const DemoStructure& structure, DemoTimeline* timeline)
 {
-    (void)bytes;
-    (void)size;
-    timeline->decodable = false;
-    memset(&timeline->decoded, 0, sizeof timeline->decoded);
-    timeline->serverName[0] = '\0';
-    timeline->maxPlayers = 0;
-    timeline->recorderSlot = -1;
-    timeline->players.clear();
-    timeline->events.clear();
-    timeline->recorderPath.clear();
-    timeline->roundEnds.clear();
-    for (const ChatMessage& message : structure.chat) {
-        TimelineEvent event;
-        memset(&event, 0, sizeof event);
-        event.kind = ClassifyChat(message);
-        event.type = event.kind == CHAT_NAME_CHANGE ? EVENT_NAME_CHANGE : EVENT_CHAT;
-        event.time = message.time;
-        event.offset = message.offset;
-        event.length = message.length;
-        event.entity = message.sender;
-        event.foundByPattern = true;
-        event.steamForm = message.steamForm;
-        ChatText(event.text, sizeof event.text, message);
-        (void)CopyText(event.name, sizeof event.name, SenderName(structure, message));
-        timeline->events.push_back(event);
+    DecodeState* state = NewDecodeState();
+    StartDecode(state, structure, timeline);
+    const FrameLayout& layout = structure.header.demoProtocol == 4 ? Won : Protocol5;
+    int index = 0;
+    for (const DemoSegment& segment : structure.segments) {
+        size_t pos = segment.offset;
+        size_t end = segment.walkedEnd < size ? (size_t)segment.walkedEnd : size;
+        while (pos < end) {
+            uint64_t messageLength;
+            uint64_t frameSize = FrameSize(layout, bytes, end, pos, &messageLength);
+            if (frameSize == 0 || frameSize > end - pos)
+                break;
+            int type = bytes[pos];
+            if (type == 0 || type == 1) {
+                NetFrame frame;
+                FrameReport report;
+                if (&layout == &Protocol5 && ReadNetFrame(bytes, end, pos, &frame)) {
+                    frame.index = index;
+                    DecodeFrame(state, frame, &report);
+                } else {
+                    // Frames of a layout the decoder does not read count as not decoded.
+                    memset(&frame, 0, sizeof frame);
+                    frame.offset = pos;
+                    frame.type = type;
+                    frame.messageLength = (uint32_t)messageLength;
+                    frame.index = index;
+                    DecodeFrame(state, frame, &report);
+                }
+                index++;
+            }
+            pos += (size_t)frameSize;
+        }
     }
+    FinishDecode(state);
+    if (!state->decodable)
+        PatternChat(structure, timeline);
+    FreeDecodeState(state);
 }

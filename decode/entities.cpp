@@ -1,0 +1,364 @@
+// The delta-compressed state of the world: entity lists by packet, their
+// baselines, and the recorder's clientdata and weapons by packet. States are
+// shared between the packets that hold them, so a packet that changes a few
+// entities copies only those.
+#include "decode/decode_parts.h"
+
+enum {
+    NO_BASELINE = 0xFF,
+    ENTITY_NUMBER_BITS = 11,
+    ENTITY_STEP_BITS = 6,
+    LIST_END_BITS = 16,
+    BASELINE_END = 0xFFFF,
+    INSTANCED_BITS = 6,
+    WEAPON_INDEX_BITS = 6
+};
+
+static const char* const KindDescriptions[] = {"entity_state_t", "entity_state_player_t", "custom_entity_state_t"};
+
+static uint32_t NewState(DecodeState* state)
+{
+    uint32_t id;
+    if (!state->freeStates.empty()) {
+        id = state->freeStates.back();
+        state->freeStates.pop_back();
+    } else {
+        id = (uint32_t)state->entityPool.size();
+        state->entityPool.emplace_back();
+        state->entityRefs.push_back(0);
+    }
+    state->entityRefs[id] = 1;
+    return id;
+}
+
+static void Release(DecodeState* state, std::vector<uint32_t>* ids)
+{
+    for (uint32_t id : *ids) {
+        if (--state->entityRefs[id] == 0)
+            state->freeStates.push_back(id);
+    }
+    ids->clear();
+}
+
+void ResetEntities(DecodeState* state)
+{
+    for (PacketEntities& packet : state->packets) {
+        packet.states.clear();
+        packet.valid = false;
+    }
+    state->scratchStates.clear();
+    state->entityPool.clear();
+    state->entityRefs.clear();
+    state->freeStates.clear();
+    state->latestPacket = -1;
+    for (ClientState& client : state->clients)
+        client.valid = false;
+    state->latestClient = -1;
+    for (EntityState& baseline : state->baselines)
+        baseline.kind = NO_BASELINE;
+    state->instancedCount = 0;
+}
+
+static int KindOf(const DecodeState& state, int number, bool custom)
+{
+    if (custom)
+        return ENTITY_CUSTOM;
+    return number >= 1 && number <= state.maxClients ? ENTITY_PLAYER : ENTITY_NORMAL;
+}
+
+// The values a delta applies to: from as held, or converted field by field
+// when it was kept under another kind's description.
+static const DeltaValues* FromValues(const DecodeState& state, const EntityState* from, int kind,
+                                     DeltaValues* converted)
+{
+    if (!from)
+        return NULL;
+    if (from->kind == kind)
+        return &from->values;
+    const DeltaDescription* held = EntityDescription(state, from->kind);
+    const DeltaDescription* wanted = EntityDescription(state, kind);
+    if (!held || !wanted)
+        return NULL;
+    ConvertDeltaValues(*held, from->values, *wanted, converted);
+    return converted;
+}
+
+// The bits after a record's number: custom, instanced index, offset, then
+// its delta from the state the record names. The new state's id joins list.
+static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delta, int number, int previousId,
+                             std::vector<uint32_t>* list)
+{
+    DecodeState* state = context->state;
+    bool custom = ReadBits(reader, 1) != 0;
+    int instanced = -1;
+    if (state->instancedCount > 0 && ReadBits(reader, 1))
+        instanced = (int)ReadBits(reader, INSTANCED_BITS);
+    size_t offset = 0;
+    if (!delta && instanced < 0 && ReadBits(reader, 1))
+        offset = ReadBits(reader, ENTITY_STEP_BITS);
+    int kind = KindOf(*state, number, custom);
+    const DeltaDescription* description = EntityDescription(*state, kind);
+    if (!description)
+        return Refuse(context, "entity %d at %u needs %s, which the demo did not describe", number,
+                      context->messageAt, KindDescriptions[kind]);
+    if (instanced >= state->instancedCount)
+        return Refuse(context, "entity %d at %u names instanced baseline %d of %d", number, context->messageAt,
+                      instanced, state->instancedCount);
+    if (offset > list->size())
+        return Refuse(context, "entity %d at %u starts from %zu entities back, past the packet's start", number,
+                      context->messageAt, offset);
+    // The pool may move when it grows: take the new state first.
+    uint32_t id = NewState(state);
+    list->push_back(id);
+    const EntityState* from = NULL;
+    if (previousId >= 0)
+        from = &state->entityPool[(size_t)previousId];
+    else if (instanced >= 0)
+        from = &state->instanced[instanced];
+    else if (offset > 0)
+        from = &state->entityPool[(*list)[list->size() - 1 - offset]];
+    else if (state->baselines[(size_t)number].kind != NO_BASELINE)
+        from = &state->baselines[(size_t)number];
+    DeltaValues converted;
+    const DeltaValues* fromValues = FromValues(*state, from, kind, &converted);
+    EntityState* target = &state->entityPool[id];
+    target->number = (uint16_t)number;
+    target->kind = (uint8_t)kind;
+    uint64_t sent;
+    if (!ReadDelta(reader, *description, fromValues, &target->values, &state->strings, &sent))
+        return Refuse(context, "entity %d at %u: its delta runs past the frame or holds a string that cannot be kept",
+                      number, context->messageAt);
+    return true;
+}
+
+bool ReadPacketEntities(FrameContext* context, BitReader* reader, bool delta)
+{
+    DecodeState* state = context->state;
+    const char* name = delta ? "svc_deltapacketentities" : "svc_packetentities";
+    uint32_t count = ReadBits(reader, 16);
+    int fromSequence = delta ? (int)ReadBits(reader, 8) : -2;
+    context->report->entitiesFrom = fromSequence;
+    if (!reader->ok)
+        return false;
+    size_t startByte = reader->pos >> 3;
+    const PacketEntities* old = NULL;
+    if (delta) {
+        old = FindPacket(*state, (uint8_t)fromSequence);
+        if (!old)
+            return Refuse(context, "%s at %u is a delta from sequence %d, which no packet holds", name,
+                          context->messageAt, fromSequence);
+    }
+    std::vector<uint32_t>* list = &state->scratchStates;
+    Release(state, list);
+    size_t oldIndex = 0, oldCount = old ? old->states.size() : 0;
+    int number = 0;
+    bool first = true, read = true;
+    for (;;) {
+        if (reader->pos + LIST_END_BITS > reader->size * 8) {
+            read = Refuse(context, "%s at %u runs past the end of the frame", name, context->messageAt);
+            break;
+        }
+        if (PeekBits(reader, LIST_END_BITS) == 0) {
+            ReadBits(reader, LIST_END_BITS);
+            break;
+        }
+        bool remove = delta && ReadBits(reader, 1);
+        int next;
+        if (!delta && ReadBits(reader, 1))
+            next = number + 1;
+        else if (ReadBits(reader, 1))
+            next = (int)ReadBits(reader, ENTITY_NUMBER_BITS);
+        else
+            next = number + (int)ReadBits(reader, ENTITY_STEP_BITS);
+        if (next >= DECODE_MAX_ENTITIES || (!first && next <= number)) {
+            read = Refuse(context, "%s at %u: entity %d follows entity %d", name, context->messageAt, next, number);
+            break;
+        }
+        first = false;
+        number = next;
+        while (oldIndex < oldCount && state->entityPool[old->states[oldIndex]].number < number) {
+            state->entityRefs[old->states[oldIndex]]++;
+            list->push_back(old->states[oldIndex++]);
+        }
+        int previousId = -1;
+        if (oldIndex < oldCount && state->entityPool[old->states[oldIndex]].number == number)
+            previousId = (int)old->states[oldIndex++];
+        if (remove)
+            continue;
+        if (!ReadEntityRecord(context, reader, delta, number, previousId, list)) {
+            read = false;
+            break;
+        }
+    }
+    for (; read && oldIndex < oldCount; oldIndex++) {
+        state->entityRefs[old->states[oldIndex]]++;
+        list->push_back(old->states[oldIndex]);
+    }
+    if (read && !reader->ok)
+        read = Refuse(context, "%s at %u runs past the end of the frame", name, context->messageAt);
+    if (read && list->size() != count)
+        read = Refuse(context, "%s at %u holds %zu entities where it says %u", name, context->messageAt,
+                      list->size(), count);
+    if (!read) {
+        Release(state, list);
+        return false;
+    }
+    EndBits(reader, startByte);
+    int slot = context->frame->incomingSequence & (DECODE_HISTORY - 1);
+    PacketEntities* packet = &state->packets[slot];
+    Release(state, &packet->states);
+    packet->states.swap(*list);
+    packet->valid = true;
+    packet->sequence = (uint8_t)context->frame->incomingSequence;
+    packet->incomingSequence = context->frame->incomingSequence;
+    packet->serverTime = state->serverTime;
+    state->latestPacket = slot;
+    return reader->ok;
+}
+
+bool ReadSpawnBaseline(FrameContext* context, BitReader* reader)
+{
+    DecodeState* state = context->state;
+    size_t startByte = reader->pos >> 3;
+    uint64_t sent;
+    for (;;) {
+        if (reader->pos + LIST_END_BITS > reader->size * 8)
+            return Refuse(context, "svc_spawnbaseline at %u runs past the end of the frame", context->messageAt);
+        if (PeekBits(reader, LIST_END_BITS) == BASELINE_END)
+            break;
+        int number = (int)ReadBits(reader, ENTITY_NUMBER_BITS);
+        uint32_t type = ReadBits(reader, 2);
+        // The writer's rule: custom unless bit 0 (normal) is set.
+        int kind = KindOf(*state, number, (type & 1) == 0);
+        const DeltaDescription* description = EntityDescription(*state, kind);
+        if (!description)
+            return Refuse(context, "baseline %d at %u needs %s, which the demo did not describe", number,
+                          context->messageAt, KindDescriptions[kind]);
+        EntityState* baseline = &state->baselines[(size_t)number];
+        baseline->number = (uint16_t)number;
+        baseline->kind = (uint8_t)kind;
+        if (!ReadDelta(reader, *description, NULL, &baseline->values, &state->strings, &sent)) {
+            baseline->kind = NO_BASELINE;
+            return Refuse(context, "baseline %d at %u cannot be read", number, context->messageAt);
+        }
+    }
+    ReadBits(reader, LIST_END_BITS);
+    int count = (int)ReadBits(reader, INSTANCED_BITS);
+    const DeltaDescription* description = EntityDescription(*state, ENTITY_NORMAL);
+    if (count > 0 && !description)
+        return Refuse(context, "svc_spawnbaseline at %u has instanced baselines but no entity_state_t",
+                      context->messageAt);
+    for (int i = 0; i < count; i++) {
+        state->instanced[i].number = 0;
+        state->instanced[i].kind = ENTITY_NORMAL;
+        if (!ReadDelta(reader, *description, NULL, &state->instanced[i].values, &state->strings, &sent))
+            return Refuse(context, "instanced baseline %d at %u cannot be read", i, context->messageAt);
+    }
+    state->instancedCount = count;
+    EndBits(reader, startByte);
+    return reader->ok;
+}
+
+static void CopyClientState(const ClientState& from, ClientState* to)
+{
+    to->clientdata = from.clientdata;
+    to->weaponsHeld = from.weaponsHeld;
+    for (uint64_t held = from.weaponsHeld; held; held &= held - 1) {
+        int i = 0;
+        while (!(held >> i & 1))
+            i++;
+        to->weapons[i] = from.weapons[i];
+    }
+}
+
+bool ReadClientData(FrameContext* context, BitReader* reader)
+{
+    DecodeState* state = context->state;
+    // A proxy's stream: the id byte alone.
+    if (state->hltvSpectator)
+        return true;
+    size_t startByte = reader->pos >> 3;
+    const DeltaDescription* clientdata = RoleDescription(*state, ROLE_CLIENTDATA);
+    const DeltaDescription* weapon = RoleDescription(*state, ROLE_WEAPON);
+    if (!clientdata)
+        return Refuse(context, "svc_clientdata at %u: the demo did not describe clientdata_t", context->messageAt);
+    int fromSequence = ReadBits(reader, 1) ? (int)ReadBits(reader, 8) : -2;
+    context->report->clientdataFrom = fromSequence;
+    int slot = context->frame->incomingSequence & (DECODE_HISTORY - 1);
+    ClientState* target = &state->clients[(size_t)slot];
+    if (fromSequence >= 0) {
+        const ClientState* old = FindClientState(*state, (uint8_t)fromSequence);
+        if (!old)
+            return Refuse(context, "svc_clientdata at %u is a delta from sequence %d, which no packet holds",
+                          context->messageAt, fromSequence);
+        if (old != target)
+            CopyClientState(*old, target);
+    } else {
+        memset(&target->clientdata, 0, sizeof target->clientdata);
+        target->weaponsHeld = 0;
+    }
+    target->valid = false;
+    uint64_t sent;
+    bool read = ReadDelta(reader, *clientdata, &target->clientdata, &target->clientdata, &state->strings, &sent);
+    while (read && ReadBits(reader, 1)) {
+        int index = (int)ReadBits(reader, WEAPON_INDEX_BITS);
+        if (!weapon)
+            return Refuse(context, "svc_clientdata at %u: the demo did not describe weapon_data_t",
+                          context->messageAt);
+        uint64_t bit = 1ull << index;
+        DeltaValues* values = &target->weapons[index];
+        read = ReadDelta(reader, *weapon, target->weaponsHeld & bit ? values : NULL, values, &state->strings, &sent);
+        target->weaponsHeld |= bit;
+    }
+    if (!read || !reader->ok)
+        return Refuse(context, "svc_clientdata at %u runs past the end of the frame", context->messageAt);
+    EndBits(reader, startByte);
+    target->valid = true;
+    target->sequence = (uint8_t)context->frame->incomingSequence;
+    state->latestClient = slot;
+    state->tracking.clientdataThisFrame = true;
+    return reader->ok;
+}
+
+static bool OriginOf(const DecodeState& state, int role, const DeltaValues& values, float origin[3])
+{
+    const DeltaDescription* description = RoleDescription(state, (DescriptionRole)role);
+    if (!description)
+        return false;
+    for (int axis = 0; axis < 3; axis++) {
+        int field = state.origins[role][axis];
+        if (field < 0)
+            return false;
+        origin[axis] = (float)DeltaFieldValue(description->fields[field], values.raw[field], 0);
+    }
+    return true;
+}
+
+bool EntityOrigin(const DecodeState& state, int entity, float origin[3])
+{
+    if (state.latestPacket < 0)
+        return false;
+    const PacketEntities& packet = state.packets[state.latestPacket];
+    size_t low = 0, high = packet.states.size();
+    while (low < high) {
+        size_t middle = (low + high) / 2;
+        if (PacketEntity(state, packet, middle).number < entity)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low == packet.states.size())
+        return false;
+    const EntityState& found = PacketEntity(state, packet, low);
+    if (found.number != entity)
+        return false;
+    static const int roles[] = {ROLE_ENTITY, ROLE_PLAYER, ROLE_CUSTOM};
+    return OriginOf(state, roles[found.kind], found.values, origin);
+}
+
+bool RecorderOrigin(const DecodeState& state, float origin[3])
+{
+    if (state.latestClient < 0)
+        return false;
+    return OriginOf(state, ROLE_CLIENTDATA, state.clients[(size_t)state.latestClient].clientdata, origin);
+}
