@@ -7,6 +7,7 @@
 static const char usageText[] =
     "usage: flickbox-cli info [--json] [-r] PATH...\n"
     "       flickbox-cli chat [--json] [-r] PATH...\n"
+    "       flickbox-cli events [--json] [-r] PATH...\n"
     "       flickbox-cli report [-r] [-o DIR] PATH...\n"
     "       flickbox-cli strip-team-chat [-r] [--dry-run] [--backup] PATH...\n"
     "       flickbox-cli convert [--from WxH] --to WxH [-r] [--dry-run] [--backup] PATH...\n"
@@ -16,6 +17,7 @@ static const char usageText[] =
     "A PATH is a demo file or a folder of .dem files; -r also reads subfolders.\n"
     "  info             what each demo holds: header, inspection and structure\n"
     "  chat             each demo's chat in time order\n"
+    "  events           each demo's kills, round ends, chat, joins and teams\n"
     "  report           a web page of each demo, NAME.html beside it (or in DIR),\n"
     "                   and index.html for several\n"
     "  strip-team-chat  blank team chat, older and Steam form\n"
@@ -51,6 +53,7 @@ struct CommandName {
 static const CommandName commandNames[] = {
     {"info", COMMAND_INFO, ALLOW_JSON},
     {"chat", COMMAND_CHAT, ALLOW_JSON},
+    {"events", COMMAND_EVENTS, ALLOW_JSON},
     {"report", COMMAND_REPORT, ALLOW_OUT_FOLDER},
     {"strip-team-chat", COMMAND_STRIP_TEAM_CHAT, ALLOW_DRY_RUN | ALLOW_BACKUP},
     {"convert", COMMAND_CONVERT, ALLOW_DRY_RUN | ALLOW_BACKUP | ALLOW_SIZES},

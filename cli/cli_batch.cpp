@@ -56,6 +56,7 @@ static FileCommand CommandFunction(CliCommand command)
     switch (command) {
     case COMMAND_INFO: return DescribeDemo;
     case COMMAND_CHAT: return ListChat;
+    case COMMAND_EVENTS: return ListEvents;
     case COMMAND_REPORT: return WriteReport;
     case COMMAND_STRIP_TEAM_CHAT: return StripTeamChat;
     case COMMAND_CONVERT: return ConvertResolution;
@@ -140,7 +141,7 @@ int RunBatch(const CliOptions& options)
     batch.options = &options;
     batch.command = CommandFunction(options.command);
     ExpandPaths(options.paths, options.recursive, &batch.paths);
-    if (options.command != COMMAND_INFO && options.command != COMMAND_CHAT)
+    if (options.command != COMMAND_INFO && options.command != COMMAND_CHAT && options.command != COMMAND_EVENTS)
         DropRepeatedPaths(&batch.paths);
     size_t total = batch.paths.size();
     batch.outcomes.resize(total);

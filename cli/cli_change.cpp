@@ -5,10 +5,11 @@
 
 #include "cli/cli_files.h"
 #include "cli/cli_paths.h"
+#include "cli/cli_timeline.h"
+#include "decode/decode_demo.h"
 #include "demo/demo_patterns.h"
 #include "demo/demo_repair.h"
 #include "demo/resolution_records.h"
-#include "demo/steam_team_chat.h"
 #include "demo/team_messages.h"
 #include "shared/text.h"
 
@@ -94,10 +95,11 @@ void StripTeamChat(const CliOptions& options, const char* path, DemoScratch* scr
     unsigned char* bytes = scratch->spare.data();
     size_t size = scratch->spare.size();
     // The dialog's stripper first, unchanged, so the older form comes out as
-    // it leaves it; then the Steam form, found in what that left.
+    // it leaves it; then the Steam form, decoded from what that left.
     unsigned int older = BlankTeamMessages(bytes, size);
     ReadDemoStructure(bytes, size, &scratch->structure);
-    unsigned int steam = NopSteamTeamChat(bytes, size, scratch->structure);
+    DecodeDemo(bytes, size, scratch->structure, &scratch->timeline);
+    unsigned int steam = NopTeamChat(bytes, size, scratch->structure, scratch->timeline);
     char detail[96];
     (void)FormatText(detail, sizeof detail, " (older form %u, Steam form %u)", older, steam);
     FinishChange(options, path, older + steam, "team messages stripped", "team messages would be stripped",

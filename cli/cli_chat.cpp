@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "cli/cli_json.h"
+#include "cli/cli_timeline.h"
 #include "shared/text.h"
 
 // Messages, names and texts here are kept as far as their buffers reach: a
@@ -72,11 +73,62 @@ static void ChatAsText(const char* path, const DemoStructure& structure, std::st
         out->append("  (no chat)\n");
 }
 
+static void DecodedChatAsJson(const char* path, const DemoTimeline& timeline, std::string* out)
+{
+    out->append("{\"path\":");
+    AppendJsonText(out, path);
+    out->append(",\"chat\":[");
+    char text[TIMELINE_TEXT_SIZE + 2 * TIMELINE_NAME_SIZE];
+    bool first = true;
+    for (const TimelineEvent& event : timeline.events) {
+        if (!IsChatLine(event))
+            continue;
+        if (!first)
+            out->push_back(',');
+        first = false;
+        out->append("{\"time\":");
+        AppendJsonFloat(out, event.time);
+        out->append(",\"kind\":");
+        AppendJsonText(out, ChatKindName(ChatLineKind(event)));
+        out->append(",\"sender\":");
+        AppendJsonInteger(out, event.entity);
+        out->append(",\"name\":");
+        AppendJsonText(out, ChatLineName(event));
+        out->append(",\"text\":");
+        ChatLineText(text, sizeof text, event);
+        AppendJsonText(out, text);
+        out->push_back('}');
+    }
+    out->append("]}\n");
+}
+
+static void DecodedChatAsText(const char* path, const DemoTimeline& timeline, std::string* out)
+{
+    AppendTerminalText(out, path, strlen(path));
+    out->push_back('\n');
+    bool any = false;
+    for (const TimelineEvent& event : timeline.events) {
+        if (!IsChatLine(event))
+            continue;
+        any = true;
+        AppendChatLine(out, event);
+    }
+    if (!any)
+        out->append("  (no chat)\n");
+}
+
+// Decoded where the demo can be decoded; elsewhere the structure's pattern search.
 void ListChat(const CliOptions& options, const char* path, DemoScratch* scratch, FileOutcome* outcome)
 {
-    ReadDemoStructure(scratch->bytes.data(), scratch->bytes.size(), &scratch->structure);
-    if (options.json)
+    DecodeScratchDemo(scratch);
+    if (scratch->timeline.decodable) {
+        if (options.json)
+            DecodedChatAsJson(path, scratch->timeline, &outcome->out);
+        else
+            DecodedChatAsText(path, scratch->timeline, &outcome->out);
+    } else if (options.json) {
         ChatAsJson(path, scratch->structure, &outcome->out);
-    else
+    } else {
         ChatAsText(path, scratch->structure, &outcome->out);
+    }
 }

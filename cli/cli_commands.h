@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "decode/demo_timeline.h"
 #include "demo/analysis.h"
 #include "demo/demo_structure.h"
 
@@ -18,6 +19,7 @@ struct DemoScratch {
     std::vector<unsigned char> spare;   // a changed copy, where a command needs one
     DemoStructure structure;
     DemoInspection inspection;
+    DemoTimeline timeline;              // what the messages say, decoded
 };
 
 // What a command made of one file: text for standard output and for standard
@@ -40,6 +42,11 @@ void DescribeDemo(const CliOptions& options, const char* path, DemoScratch* scra
 // The chat of a demo in scratch->bytes, in time order.
 void ListChat(const CliOptions& options, const char* path, DemoScratch* scratch,
               FileOutcome* outcome);
+
+// The timeline of a demo in scratch->bytes: kills, round ends, chat, joins,
+// leaves, teams and name changes, with how much of it decoded.
+void ListEvents(const CliOptions& options, const char* path, DemoScratch* scratch,
+                FileOutcome* outcome);
 
 // The change commands: scratch->bytes may be changed in place.
 void StripTeamChat(const CliOptions& options, const char* path, DemoScratch* scratch,

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "cli/cli_json.h"
+#include "cli/cli_timeline.h"
 #include "shared/text.h"
 
 // Messages, names and texts here are kept as far as their buffers reach: a
@@ -98,7 +99,7 @@ static void JsonSegment(std::string* out, const DemoSegment& segment)
     out->push_back('}');
 }
 
-static void JsonStructure(std::string* out, const DemoStructure& structure)
+static void JsonStructure(std::string* out, const DemoStructure& structure, size_t chatCount)
 {
     out->append("\"structure\":{");
     Key(out, "state");
@@ -128,7 +129,7 @@ static void JsonStructure(std::string* out, const DemoStructure& structure)
     out->append(",\"userMessages\":");
     AppendJsonInteger(out, (long long)structure.userMessages.size());
     out->append(",\"chat\":");
-    AppendJsonInteger(out, (long long)structure.chat.size());
+    AppendJsonInteger(out, (long long)chatCount);
     out->append(",\"segments\":[");
     for (size_t i = 0; i < structure.segments.size(); i++) {
         if (i)
@@ -136,6 +137,19 @@ static void JsonStructure(std::string* out, const DemoStructure& structure)
         JsonSegment(out, structure.segments[i]);
     }
     out->append("]}");
+}
+
+static void JsonServer(std::string* out, const DemoTimeline& timeline)
+{
+    if (timeline.maxPlayers <= 0) {
+        out->append("null");
+        return;
+    }
+    out->append("{\"name\":");
+    AppendJsonText(out, timeline.serverName);
+    out->append(",\"maxPlayers\":");
+    AppendJsonInteger(out, timeline.maxPlayers);
+    out->push_back('}');
 }
 
 static void DescribeAsJson(const char* path, size_t size, const DemoScratch& scratch, std::string* out)
@@ -149,7 +163,13 @@ static void DescribeAsJson(const char* path, size_t size, const DemoScratch& scr
     out->push_back(',');
     JsonInspection(out, scratch.inspection);
     out->push_back(',');
-    JsonStructure(out, scratch.structure);
+    JsonStructure(out, scratch.structure, ChatLineCount(scratch.structure, scratch.timeline));
+    out->append(",\"decoded\":");
+    AppendCoverageJson(out, scratch.timeline.decoded);
+    out->append(",\"server\":");
+    JsonServer(out, scratch.timeline);
+    out->append(",\"recorder\":");
+    AppendRecorderJson(out, scratch.timeline);
     out->append("}\n");
 }
 
@@ -195,6 +215,45 @@ static void TextSegment(std::string* out, const DemoSegment& segment)
     FormatChatTime(time, sizeof time, segment.lastTime);
     (void)FormatText(text, sizeof text, "), ends %s at %s\n", SegmentEndName(segment.end), time);
     out->append(text);
+}
+
+// How much decoded, the server and the recorder, after the chat count.
+static void TextDecoded(std::string* out, const DemoTimeline& timeline)
+{
+    char text[STRUCTURE_PROBLEM_SIZE + 160];
+    FormatCoverage(text, sizeof text, timeline.decoded);
+    Line(out, "decoded", text);
+    if (timeline.decoded.failed) {
+        Label(out, "first failure");
+        FormatFirstFailure(text, sizeof text, timeline.decoded.firstFailure);
+        DemoText(out, text);
+        out->push_back('\n');
+    }
+    Label(out, "server");
+    if (timeline.maxPlayers > 0) {
+        DemoText(out, timeline.serverName);
+        (void)FormatText(text, sizeof text, " (%d players at most)\n", timeline.maxPlayers);
+        out->append(text);
+    } else {
+        out->append("unknown\n");
+    }
+    Label(out, "recorder");
+    if (timeline.recorderSlot < 0) {
+        out->append("unknown\n");
+        return;
+    }
+    const TimelinePlayer* player = TimelinePlayerAt(timeline, timeline.recorderSlot);
+    (void)FormatText(text, sizeof text, "slot %d", timeline.recorderSlot);
+    out->append(text);
+    if (player && player->name[0]) {
+        out->append(", ");
+        DemoText(out, player->name);
+    }
+    if (player && player->steamId[0]) {
+        out->append(", ");
+        DemoText(out, player->steamId);
+    }
+    out->push_back('\n');
 }
 
 static void DescribeAsText(const char* path, size_t size, const DemoScratch& scratch, std::string* out)
@@ -256,8 +315,10 @@ static void DescribeAsText(const char* path, size_t size, const DemoScratch& scr
     else
         (void)FormatText(text, sizeof text, "%d, no SayText", (int)structure.userMessages.size());
     Line(out, "user messages", text);
-    (void)FormatText(text, sizeof text, "%d messages", (int)structure.chat.size());
+    const DemoTimeline& timeline = scratch.timeline;
+    (void)FormatText(text, sizeof text, "%d messages", (int)ChatLineCount(structure, timeline));
     Line(out, "chat", text);
+    TextDecoded(out, timeline);
     for (const DemoSegment& segment : structure.segments)
         TextSegment(out, segment);
 }
@@ -267,7 +328,7 @@ void DescribeDemo(const CliOptions& options, const char* path, DemoScratch* scra
     const unsigned char* bytes = scratch->bytes.data();
     size_t size = scratch->bytes.size();
     AnalyseDemo(bytes, size, noCurrentSize, noCurrentSize, noProgramDir, &scratch->inspection);
-    ReadDemoStructure(bytes, size, &scratch->structure);
+    DecodeScratchDemo(scratch);
     if (options.json)
         DescribeAsJson(path, size, *scratch, &outcome->out);
     else
