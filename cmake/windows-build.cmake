@@ -35,8 +35,10 @@ add_subdirectory(cli)
 
 # Sample demos for the tests, built from the same code as the host generator.
 add_library(flickbox_sample_demo STATIC ${PROJECT_SOURCE_DIR}/tools/sample_demo.cpp
-  ${PROJECT_SOURCE_DIR}/tools/structured_demo.cpp ${PROJECT_SOURCE_DIR}/tools/bitmap_file.cpp)
+  ${PROJECT_SOURCE_DIR}/tools/structured_demo.cpp ${PROJECT_SOURCE_DIR}/tools/structured_messages.cpp
+  ${PROJECT_SOURCE_DIR}/tools/message_writer.cpp ${PROJECT_SOURCE_DIR}/tools/bitmap_file.cpp)
 target_include_directories(flickbox_sample_demo PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(flickbox_sample_demo PUBLIC flickbox_decode)
 
 add_subdirectory(tests/support)
 

@@ -23,12 +23,14 @@ static int Usage()
             "  --viewport WxH      viewport of the Playback net-message frames (1920x1080)\n"
             "  --loading-viewport  viewport of the LOADING frames (0x0)\n"
             "  --frames N          Playback groups of frames of types 1,4,9,3,8,6,7 (8)\n"
-            "  --entity-bytes N    bit-packed bytes per Playback net message (64); sets the size\n"
+            "  --entity-bytes N    N bytes of filler in place of each Playback net message's\n"
+            "                      bit-packed data: sets the size, but no decoder reads it (0)\n"
             "  --stacked N         extra next-section frames closing LOADING (0)\n"
             "  --player NAME       an svc_updateuserinfo for the next slot (slot 0 first)\n"
             "  --chat KEY:TEXT     a SayText message, e.g. \"#Cstrike_Chat_T:hold B\"; an empty\n"
             "                      KEY gives the older form, e.g. \":(TEAM) bob: hi\"; sender 1\n"
-            "  --late-chat KEY:TEXT the same, after the bit-packed data (pattern search only)\n"
+            "  --late-chat KEY:TEXT the same, after the bit-packed data (the structure's pattern\n"
+            "                      search finds it, a full decoder reads it)\n"
             "  --unfinished        a crashed recording: no closing frame, no directory\n"
             "  --cut N             an unfinished recording cut to its first N bytes\n");
     return 2;

@@ -2,32 +2,43 @@
 
 #include <string.h>
 
+#include "tools/structured_messages.h"
+
 typedef std::vector<unsigned char> Bytes;
 
 enum {
     HEADER_SIZE = 544,
     NET_INFO_SIZE = 468,          // demo info, sequence numbers, message length
-    VIEWPORT_AT = 208 + 4,        // in the demo info: ref_params.viewport
+    REF_PARAMS_AT = 4,            // in the demo info, after its time
+    VIEWPORT_AT = REF_PARAMS_AT + 208,
+    SEQUENCE_AT = 436,            // the seven netchan sequence numbers
     NEXT_SECTION = 5,
-    SVC_PRINT = 8,
-    SVC_TIME = 7,
-    SVC_UPDATEUSERINFO = 13,
-    SVC_DELTADESCRIPTION = 14,
-    SVC_CLIENTDATA = 15,
-    SVC_SIGNONNUM = 25,
-    SVC_NEWUSERMSG = 39
+    SVC_SIGNONNUM = 25
 };
 
 std::vector<StructuredUserMessage> StructuredDemoSpec::DefaultUserMessages()
 {
-    static const char* const names[] = {"ReqState", "VoiceMask", "CurWeapon", "Geiger", "Flashlight",
-                                        "FlashBat", "Health", "Damage", "Battery", "Train",
-                                        "HudTextPro", "HudText", "SayText", "TextMsg", "WeaponList",
-                                        "ResetHUD", "InitHUD", "ViewMode", "GameTitle", "DeathMsg"};
-    std::vector<StructuredUserMessage> list;
-    for (const char* name : names)
-        list.push_back({name, strcmp(name, "SayText") == 0 || strcmp(name, "TextMsg") == 0 ? -1 : 1});
-    return list;
+    // Counter-Strike's registrations in its order, with their sizes.
+    static const StructuredUserMessage list[] = {
+        {"ReqState", 0},    {"VoiceMask", 8},   {"CurWeapon", 3},   {"Geiger", 1},      {"Flashlight", 2},
+        {"FlashBat", 1},    {"Health", 1},      {"Damage", 12},     {"Battery", 2},     {"Train", 1},
+        {"HudTextPro", -1}, {"HudText", -1},    {"SayText", -1},    {"TextMsg", -1},    {"WeaponList", -1},
+        {"ResetHUD", 0},    {"InitHUD", 0},     {"ViewMode", 0},    {"GameTitle", 1},   {"DeathMsg", -1},
+        {"ScoreAttrib", 2}, {"ScoreInfo", 9},   {"TeamInfo", -1},   {"TeamScore", -1},  {"GameMode", 1},
+        {"MOTD", -1},       {"ServerName", -1}, {"RoundTime", 2},   {"Money", 5},       {"SendAudio", -1},
+    };
+    return std::vector<StructuredUserMessage>(list, list + sizeof list / sizeof list[0]);
+}
+
+std::vector<StructuredEntity> StructuredDemoSpec::DefaultEntities()
+{
+    return {
+        {33, 101, 100, 200, 10, 0, 0, -1, true},     // a step from the last player
+        {34, 101, 132, 200, 10, 8, 0, -1, true},     // the next number, moving
+        {35, 101, 164, 200, 10, 0, 0, -1, false},    // no baseline: sent against the one before
+        {90, 102, -300, 50, 0, 0, 0, 3, true},       // goes after group 3
+        {400, 103, 0, 0, 100, 4, 2, -1, true},       // far: an absolute number; comes in group 2
+    };
 }
 
 static void Put32(Bytes& out, unsigned value)
@@ -55,14 +66,9 @@ static void PutField(Bytes& out, size_t at, const std::string& text, size_t widt
     memcpy(&out[at], text.data(), text.size() < width ? text.size() : width);
 }
 
-// Bit-packed-looking bytes: all 0x80 or above, so no id the pattern search
-// looks for can come from them.
-static void PutEntityBytes(Bytes& out, size_t count, unsigned seed)
+static void Set32(unsigned char* at, const void* value)
 {
-    for (size_t i = 0; i < count; i++) {
-        seed = seed * 1103515245u + 12345u;
-        out.push_back((unsigned char)(seed >> 16));
-    }
+    memcpy(at, value, 4);
 }
 
 struct Builder {
@@ -70,7 +76,7 @@ struct Builder {
     Bytes out;
     StructuredDemoLayout* layout;
     int frameNumber;
-    int sayTextId;
+    StructuredGame game;
 };
 
 static void FrameHeader(Builder* b, int type, float time)
@@ -82,25 +88,28 @@ static void FrameHeader(Builder* b, int type, float time)
     Put32(b->out, (unsigned)b->frameNumber++);
 }
 
-// A net-message frame around the given message bytes; chatAt are offsets in
-// messages of chat id bytes, recorded as file offsets.
-static void NetFrame(Builder* b, int type, float time, int width, int height, const Bytes& messages,
+// A net-message frame around the given message bytes, its demo info holding
+// the time, the recorder's view, the viewport and the incoming sequence;
+// chatAt are offsets in messages of chat id bytes, recorded as file offsets.
+static void NetFrame(Builder* b, int type, float time, int width, int height, uint32_t sequence,
+                     const StructuredView& view, const Bytes& messages,
                      const std::vector<std::pair<size_t, size_t>>& chatAt)
 {
     FrameHeader(b, type, time);
     size_t info = b->out.size();
     b->out.resize(info + NET_INFO_SIZE, 0);
     unsigned char* at = &b->out[info];
-    unsigned timeBits;
-    memcpy(&timeBits, &time, sizeof timeBits);
-    for (int i = 0; i < 4; i++) {
-        at[i] = (unsigned char)(timeBits >> (8 * i));
-        at[VIEWPORT_AT + 8 + i] = (unsigned char)((unsigned)width >> (8 * i));
-        at[VIEWPORT_AT + 12 + i] = (unsigned char)((unsigned)height >> (8 * i));
+    Set32(at, &time);
+    for (int axis = 0; axis < 3; axis++) {
+        Set32(at + REF_PARAMS_AT + 4 * axis, &view.origin[axis]);          // vieworg
+        Set32(at + REF_PARAMS_AT + 12 + 4 * axis, &view.angles[axis]);     // viewangles
+        Set32(at + REF_PARAMS_AT + 100 + 4 * axis, &view.origin[axis]);    // simorg
     }
+    Set32(at + VIEWPORT_AT + 8, &width);
+    Set32(at + VIEWPORT_AT + 12, &height);
+    Set32(at + SEQUENCE_AT, &sequence);
     unsigned length = (unsigned)messages.size();
-    for (int i = 0; i < 4; i++)
-        at[NET_INFO_SIZE - 4 + i] = (unsigned char)(length >> (8 * i));
+    Set32(at + NET_INFO_SIZE - 4, &length);
     size_t start = b->out.size();
     b->out.insert(b->out.end(), messages.begin(), messages.end());
     for (const auto& chat : chatAt)
@@ -123,71 +132,20 @@ static void CountedFrame(Builder* b, int type, float time, const std::string& te
     b->out.resize(b->out.size() + tail, 0);
 }
 
-static void PutRegistrations(Builder* b, Bytes& messages)
-{
-    const std::vector<StructuredUserMessage>& list = b->spec->userMessages;
-    // The server sends its registrations newest first.
-    for (size_t i = list.size(); i-- > 0;) {
-        messages.push_back(SVC_NEWUSERMSG);
-        messages.push_back((unsigned char)(64 + i));
-        messages.push_back(list[i].size < 0 ? 255 : (unsigned char)list[i].size);
-        unsigned char name[16] = {0};
-        memcpy(name, list[i].name.data(), list[i].name.size() < 15 ? list[i].name.size() : 15);
-        messages.insert(messages.end(), name, name + 16);
-    }
-}
-
-static void PutPlayer(Bytes& messages, const StructuredPlayer& player)
-{
-    messages.push_back(SVC_UPDATEUSERINFO);
-    messages.push_back((unsigned char)player.slot);
-    Put32(messages, (unsigned)player.userId);
-    PutText(messages, "\\bottomcolor\\6\\name\\" + player.name + "\\model\\gign");
-    messages.insert(messages.end(), 16, 0xAB);
-}
-
-static void PutChat(Builder* b, Bytes& messages, const StructuredChat& chat)
-{
-    Bytes payload;
-    payload.push_back((unsigned char)chat.sender);
-    if (chat.key.empty()) {
-        PutText(payload, "\x02" + chat.text + "\n");
-    } else {
-        PutText(payload, chat.key);
-        PutText(payload, "");
-        PutText(payload, chat.text + "\n");
-    }
-    if (payload.size() > 192)
-        payload.resize(192);
-    messages.push_back((unsigned char)b->sayTextId);
-    messages.push_back((unsigned char)payload.size());
-    messages.insert(messages.end(), payload.begin(), payload.end());
-}
-
-// LOADING: a print, the bit-packed delta descriptions with the registration
-// run after them, then player infos and signon steps; then next-section
-// frames.
+// LOADING: the signon messages, each frame closed by a signon step; then
+// next-section frames.
 static void BuildLoading(Builder* b)
 {
     const StructuredDemoSpec& spec = *b->spec;
-    int frames = spec.loadingFrames < 1 ? 1 : spec.loadingFrames;
     float time = 200.0f;
-    for (int i = 0; i < frames; i++, time += 0.125f) {
+    StructuredView view = GroupView(b->game, 0);
+    for (int i = 0; i < b->game.loadingFrames; i++, time += 0.125f) {
         Bytes messages;
-        if (i == 0) {
-            messages.push_back(SVC_PRINT);
-            PutText(messages, "Flickbox test server\n");
-            messages.push_back(SVC_DELTADESCRIPTION);
-            PutEntityBytes(messages, 40, 7);
-            PutRegistrations(b, messages);
-        }
-        if (i == frames - 1) {
-            for (const StructuredPlayer& player : spec.players)
-                PutPlayer(messages, player);
-        }
+        PutSignonMessages(&b->game, i, &messages);
         messages.push_back(SVC_SIGNONNUM);
         messages.push_back((unsigned char)(i + 1));
-        NetFrame(b, 0, time, spec.loadingViewportWidth, spec.loadingViewportHeight, messages, {});
+        NetFrame(b, 0, time, spec.loadingViewportWidth, spec.loadingViewportHeight, SignonSequence(b->game, i), view,
+                 messages, {});
     }
     SimpleFrame(b, NEXT_SECTION, time, 0);
     // Closing frames of earlier recordings on the same connection.
@@ -201,30 +159,15 @@ static void BuildPlayback(Builder* b)
     b->layout->playbackOffset = b->out.size();
     b->frameNumber = 0;
     SimpleFrame(b, 2, 0, 0);
-    int groups = spec.playbackGroups < 0 ? 0 : spec.playbackGroups;
     float time = 0;
-    for (int g = 0; g < groups; g++) {
+    for (int g = 0; g < b->game.groups; g++) {
         time = 0.01f * (float)(g + 1);
         Bytes messages;
         std::vector<std::pair<size_t, size_t>> chatAt;
-        messages.push_back(SVC_TIME);
-        PutFloat(messages, time);
-        // Chat sent to one client reliably comes before the unreliable part.
-        for (size_t c = (size_t)g; c < spec.chat.size(); c += (size_t)groups) {
-            if (!spec.chat[c].late) {
-                chatAt.push_back({c, messages.size()});
-                PutChat(b, messages, spec.chat[c]);
-            }
-        }
-        messages.push_back(SVC_CLIENTDATA);
-        PutEntityBytes(messages, spec.entityBytes, (unsigned)g);
-        for (size_t c = (size_t)g; c < spec.chat.size(); c += (size_t)groups) {
-            if (spec.chat[c].late) {
-                chatAt.push_back({c, messages.size()});
-                PutChat(b, messages, spec.chat[c]);
-            }
-        }
-        NetFrame(b, 1, time, spec.viewportWidth, spec.viewportHeight, messages, chatAt);
+        PutGroupMessages(&b->game, g, &messages, &chatAt);
+        b->layout->groupFrames.push_back(b->out.size());
+        NetFrame(b, 1, time, spec.viewportWidth, spec.viewportHeight, GroupSequence(b->game, g), GroupView(b->game, g),
+                 messages, chatAt);
         SimpleFrame(b, 4, time, 32);
         CountedFrame(b, 9, time, std::string(4 + g % 5, 'd'), 0);
         FrameHeader(b, 3, time);
@@ -269,11 +212,7 @@ std::vector<unsigned char> BuildStructuredDemo(const StructuredDemoSpec& spec, S
     *layout = StructuredDemoLayout();
     layout->chatOffsets.assign(spec.chat.size(), 0);
     b.frameNumber = 0;
-    b.sayTextId = 0;
-    for (size_t i = 0; i < spec.userMessages.size(); i++) {
-        if (spec.userMessages[i].name == "SayText")
-            b.sayTextId = (int)(64 + i);
-    }
+    StartStructuredGame(&b.game, spec);
     b.out.assign(HEADER_SIZE, 0);
     PutField(b.out, 0, spec.magic, 8);
     for (int i = 0; i < 4; i++) {
@@ -303,6 +242,8 @@ std::vector<unsigned char> BuildStructuredDemo(const StructuredDemoSpec& spec, S
             layout->frames.pop_back();
             layout->frameTypes.pop_back();
         }
+        while (!layout->groupFrames.empty() && layout->groupFrames.back() >= spec.cutAt)
+            layout->groupFrames.pop_back();
     }
     return b.out;
 }
