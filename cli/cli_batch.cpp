@@ -56,7 +56,6 @@ static FileCommand CommandFunction(CliCommand command)
     switch (command) {
     case COMMAND_INFO: return DescribeDemo;
     case COMMAND_CHAT: return ListChat;
-    case COMMAND_EVENTS: return ListEvents;
     case COMMAND_REPORT: return WriteReport;
     case COMMAND_STRIP_TEAM_CHAT: return StripTeamChat;
     case COMMAND_CONVERT: return ConvertResolution;
@@ -71,6 +70,7 @@ struct Batch {
     std::vector<BatchPath> paths;
     std::vector<FileOutcome> outcomes;
     std::vector<char> done;          // guarded by lock
+    std::vector<char> cut;           // failed when the run was interrupted: not told
     std::atomic<size_t> next;
     std::mutex lock;
     std::condition_variable finished;
@@ -96,27 +96,52 @@ static void Worker(Batch* batch)
     DemoScratch scratch;
     for (;;) {
         size_t index = batch->next.fetch_add(1);
-        if (index >= batch->paths.size())
+        if (index >= batch->paths.size() || InterruptRequested())
             return;
         FileOutcome outcome;
         WorkOnFile(batch, batch->paths[index], &scratch, &outcome);
         std::lock_guard<std::mutex> hold(batch->lock);
         batch->outcomes[index] = std::move(outcome);
         batch->done[index] = 1;
+        batch->cut[index] = batch->outcomes[index].failed && InterruptRequested();
         batch->finished.notify_one();
     }
 }
 
-// A change command must not work on one file twice at once.
+// A change command works on each file once: paths that name one file (a.dem
+// and ./a.dem, a demo and its folder, two links) keep the first one's place.
+// A path that names nothing is known by its text.
 static void DropRepeatedPaths(std::vector<BatchPath>* paths)
 {
-    std::set<std::string> seen;
+    std::set<std::pair<uint64_t, uint64_t>> seenFiles;
+    std::set<std::string> seenNames;
     std::vector<BatchPath> kept;
     for (BatchPath& item : *paths) {
-        if (seen.insert(item.path).second)
+        FileId id;
+        bool first = item.problem.empty() && ReadFileId(item.path.c_str(), &id)
+                         ? seenFiles.insert(std::make_pair(id.volume, id.index)).second
+                         : seenNames.insert(item.path).second;
+        if (first)
             kept.push_back(std::move(item));
     }
     paths->swap(kept);
+}
+
+// Waits until the file is done or the run is interrupted; true when done.
+static bool WaitForFile(Batch* batch, size_t index)
+{
+    std::unique_lock<std::mutex> hold(batch->lock);
+    while (!batch->done[index] && !InterruptRequested())
+        batch->finished.wait_for(hold, std::chrono::milliseconds(50));
+    return batch->done[index] != 0;
+}
+
+static void JoinWorkers(std::vector<std::thread>* threads)
+{
+    for (std::thread& thread : *threads) {
+        if (thread.joinable())
+            thread.join();
+    }
 }
 
 static void ShowProgress(size_t done, size_t total, bool* shown)
@@ -137,15 +162,17 @@ static void ClearProgress(bool* shown)
 
 int RunBatch(const CliOptions& options)
 {
+    WatchInterrupts();
     Batch batch;
     batch.options = &options;
     batch.command = CommandFunction(options.command);
     ExpandPaths(options.paths, options.recursive, &batch.paths);
-    if (options.command != COMMAND_INFO && options.command != COMMAND_CHAT && options.command != COMMAND_EVENTS)
+    if (options.command != COMMAND_INFO && options.command != COMMAND_CHAT)
         DropRepeatedPaths(&batch.paths);
     size_t total = batch.paths.size();
     batch.outcomes.resize(total);
     batch.done.assign(total, 0);
+    batch.cut.assign(total, 0);
     batch.next = 0;
 
     size_t workers = std::thread::hardware_concurrency();
@@ -162,12 +189,16 @@ int RunBatch(const CliOptions& options)
     auto lastShown = std::chrono::steady_clock::now();
     bool anyFailed = false;
     for (size_t index = 0; index < total; index++) {
-        FileOutcome outcome;
-        {
-            std::unique_lock<std::mutex> hold(batch.lock);
-            batch.finished.wait(hold, [&] { return batch.done[index] != 0; });
-            outcome = std::move(batch.outcomes[index]);
+        bool done = WaitForFile(&batch, index);
+        if (!done) {
+            // Interrupted: each worker finishes or abandons the file in hand
+            // and takes no other. What they finish is still told, in order.
+            JoinWorkers(&threads);
+            done = batch.done[index] != 0;
         }
+        if (!done || batch.cut[index])
+            continue;
+        FileOutcome outcome = std::move(batch.outcomes[index]);
         anyFailed = anyFailed || outcome.failed;
         if (!outcome.out.empty() || !outcome.err.empty())
             ClearProgress(&shown);
@@ -181,7 +212,10 @@ int RunBatch(const CliOptions& options)
         }
     }
     ClearProgress(&shown);
-    for (std::thread& thread : threads)
-        thread.join();
+    JoinWorkers(&threads);
+    if (InterruptRequested()) {
+        WriteError("flickbox-cli: interrupted\n");
+        return EXIT_INTERRUPTED;
+    }
     return anyFailed ? 1 : 0;
 }

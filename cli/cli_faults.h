@@ -1,7 +1,7 @@
 #pragma once
 // A seam in the safe write for the tests: each step asks whether it should
-// fail. The program links cli_no_faults.cpp (never); a test build links a
-// version that fails the step named in its environment.
+// fail, or wait. The program links cli_no_faults.cpp (never); a test build
+// links a version that acts on the step named in its environment.
 
 enum FaultPoint {
     FAULT_CREATE,                // creating the temporary file
@@ -10,5 +10,10 @@ enum FaultPoint {
     FAULT_RENAME                 // putting the temporary file in place
 };
 
-// True when the step is to fail; *errorNumber is then the errno to report.
-bool InjectedFault(FaultPoint point, int* errorNumber);
+// True when the step is to fail; *error is then the system's error number
+// (errno, or GetLastError() on Windows) to report.
+bool InjectedFault(FaultPoint point, int* error);
+
+// Called before the step while writing the file at path: a test build may
+// wait here until the run is interrupted.
+void InjectedPause(FaultPoint point, const char* path);

@@ -1,8 +1,9 @@
 #pragma once
-// The console tool's file edge, the only platform code it has: list a
-// folder's demos, read a file whole, replace or create a file safely, and the
-// few console facts the output needs. Paths are UTF-8 on every platform.
-// cli_files_posix.cpp and cli_files_win.cpp implement it.
+// The console tool's file edge: list a folder's demos, read a file whole,
+// replace or create a file safely, stop cleanly when interrupted, and the few
+// console facts the output needs. Paths are UTF-8 on every platform.
+// cli_files.cpp holds the policy; cli_files_posix.cpp and cli_files_win.cpp
+// the system calls under it (cli_system.h) and what is marked below.
 
 #include <stddef.h>
 #include <stdint.h>
@@ -30,13 +31,25 @@ void ExpandPaths(const std::vector<std::string>& given, bool recursive, std::vec
 // file, or one of 4 GiB or more.
 bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* problem, size_t problemSize);
 
-// False with the reason when the file may not be changed: it is read-only.
+// Which file a path names: the same volume and index, the same file.
+struct FileId {
+    uint64_t volume;
+    uint64_t index;
+};
+
+// False when the path names nothing the system can describe.
+bool ReadFileId(const char* path, FileId* id);
+
+// False with the reason when the file may not be changed: it is read-only,
+// or it has other names (hard links) that a replacement would split off.
 bool CheckWritable(const char* path, char* problem, size_t problemSize);
 
-// Replaces the file's contents: the bytes go to a temporary file in the same
-// folder, are flushed to disk, and the temporary file then takes the file's
-// place in one step. On any failure the file is as it was and the temporary
-// file is gone.
+// Replaces the file's contents, refusing it as CheckWritable does: the bytes
+// go to a temporary file in the file's folder (for a symbolic link, the
+// folder of the file it leads to, which is replaced and the link kept), are
+// flushed to disk, and the temporary file then takes the file's place in one
+// step. On any failure, an interrupt too, the file is as it was and the
+// temporary file is gone.
 bool ReplaceFileSafely(const char* path, const unsigned char* bytes, size_t size, char* problem,
                        size_t problemSize);
 
@@ -45,6 +58,7 @@ bool ReplaceFileSafely(const char* path, const unsigned char* bytes, size_t size
 bool CreateFileSafely(const char* path, const unsigned char* bytes, size_t size, bool* existed,
                       char* problem, size_t problemSize);
 
+// Platform: the name exists, even as a link leading nowhere.
 bool PathExists(const char* path);
 
 #ifdef _WIN32
@@ -52,8 +66,17 @@ bool PathExists(const char* path);
 std::string Utf8FromWide(const wchar_t* text);
 #endif
 
-// Standard error is a terminal (progress may be shown there).
+// Platform: standard error is a terminal (progress may be shown there).
 bool ErrorStreamIsTerminal();
 
-// Removes a file this program made (a backup whose change then failed).
+// Platform: removes a file this program made (a backup whose change then
+// failed, a temporary file).
 void RemoveFile(const char* path);
+
+// Platform: from here on Ctrl-C, SIGTERM and SIGHUP (on Windows Ctrl-C,
+// Ctrl-Break and closing the console) only ask the run to stop. The handler
+// sets a flag and nothing else; the safe writes and reads look at it between
+// steps and fail, removing what they made, so the clean-up runs in the
+// threads that own the files and never inside a signal handler.
+void WatchInterrupts();
+bool InterruptRequested();

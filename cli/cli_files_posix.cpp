@@ -1,144 +1,201 @@
-#include "cli/cli_files.h"
+// The file edge's system calls on Linux and other POSIX systems.
+#include "cli/cli_system.h"
 
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <stdio.h>
+#include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <set>
-#include <utility>
+#include <atomic>
 
-#include "cli/cli_faults.h"
-#include "cli/cli_paths.h"
 #include "shared/text.h"
 
-// Messages, names and texts here are kept as far as their buffers reach: a
-// cut one still reads, so the bounded copies marked (void) do not fail on it.
-
-static const uint64_t LARGEST_SIZE = 0xFFFFFFFFull;  // 4 GiB less one byte
-
-static void SetProblem(char* problem, size_t size, const char* what, int errorNumber)
+static void Describe(const struct stat& info, PathFacts* facts)
 {
-    if (what)
-        (void)FormatText(problem, size, "%s: %s", what, strerror(errorNumber));
-    else
-        (void)CopyText(problem, size, strerror(errorNumber));
+    facts->isFolder = S_ISDIR(info.st_mode);
+    facts->isRegular = S_ISREG(info.st_mode);
+    facts->size = (uint64_t)info.st_size;
+    facts->links = (uint32_t)info.st_nlink;
+    facts->id = FileId{(uint64_t)info.st_dev, (uint64_t)info.st_ino};
+    facts->mode = (uint32_t)info.st_mode & 07777;
+    facts->owner = (uint32_t)info.st_uid;
+    facts->group = (uint32_t)info.st_gid;
 }
 
-static std::string JoinPath(const std::string& folder, const char* name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
-typedef std::set<std::pair<dev_t, ino_t>> FolderSet;
-
-static void ListFolder(const std::string& folder, bool recursive, FolderSet* seen,
-                       std::vector<BatchPath>* out)
-{
-    struct stat info;
-    if (stat(folder.c_str(), &info) != 0 || !seen->insert(std::make_pair(info.st_dev, info.st_ino)).second)
-        return;  // a folder reached again through a link
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) {
-        out->push_back(BatchPath{folder, strerror(errno)});
-        return;
-    }
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-            names.push_back(entry->d_name);
-    }
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-        std::string path = JoinPath(folder, name.c_str());
-        bool isFolder = stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        if (isFolder && recursive)
-            ListFolder(path, recursive, seen, out);
-        else if (isFolder && HasDemoEnding(name.c_str()))
-            out->push_back(BatchPath{path, "Is a directory"});
-        else if (HasDemoEnding(name.c_str()))
-            out->push_back(BatchPath{path, ""});
-    }
-}
-
-void ExpandPaths(const std::vector<std::string>& given, bool recursive, std::vector<BatchPath>* out)
-{
-    out->clear();
-    for (const std::string& path : given) {
-        struct stat info;
-        if (stat(path.c_str(), &info) != 0) {
-            out->push_back(BatchPath{path, strerror(errno)});
-        } else if (S_ISDIR(info.st_mode)) {
-            FolderSet seen;
-            ListFolder(path, recursive, &seen, out);
-        } else {
-            out->push_back(BatchPath{path, ""});
-        }
-    }
-}
-
-bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, char* problem, size_t problemSize)
-{
-    // Non-blocking, so a named pipe given as a demo cannot stall the batch;
-    // a regular file reads the same either way.
-    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        SetProblem(problem, problemSize, NULL, errno);
-        return false;
-    }
-    bool ok = false;
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        SetProblem(problem, problemSize, NULL, errno);
-    } else if (S_ISDIR(info.st_mode)) {
-        SetProblem(problem, problemSize, NULL, EISDIR);
-    } else if (!S_ISREG(info.st_mode)) {
-        (void)CopyText(problem, problemSize, "Not a regular file");
-    } else if (info.st_size == 0) {
-        (void)CopyText(problem, problemSize, "Empty file");
-    } else if ((uint64_t)info.st_size > LARGEST_SIZE) {
-        (void)CopyText(problem, problemSize, "File of 4 GiB or more");
-    } else {
-        size_t size = (size_t)info.st_size;
-        bytes->resize(size);
-        size_t done = 0;
-        while (done < size) {
-            ssize_t got = read(fd, bytes->data() + done, size - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += (size_t)got;
-        }
-        ok = done == size;
-        if (!ok)
-            (void)CopyText(problem, problemSize, "The file could not be read whole");
-    }
-    close(fd);
-    return ok;
-}
-
-bool CheckWritable(const char* path, char* problem, size_t problemSize)
+bool DescribePath(const char* path, PathFacts* facts, int* error)
 {
     struct stat info;
     if (stat(path, &info) != 0) {
-        SetProblem(problem, problemSize, NULL, errno);
+        *error = errno;
         return false;
     }
+    Describe(info, facts);
     // Root may write anything, but a file nobody may write is meant to stay.
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path, W_OK) != 0) {
-        (void)CopyText(problem, problemSize, "Read-only file");
+    facts->readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path, W_OK) != 0;
+    facts->isLink = lstat(path, &info) == 0 && S_ISLNK(info.st_mode);
+    return true;
+}
+
+bool ResolveLink(const char* path, std::string* target, int* error)
+{
+    char* resolved = realpath(path, NULL);
+    if (!resolved) {
+        *error = errno;
         return false;
     }
+    *target = resolved;
+    free(resolved);
     return true;
+}
+
+bool ListFolderEntries(const char* folder, std::vector<FolderEntry>* entries, int* error)
+{
+    DIR* dir = opendir(folder);
+    if (!dir) {
+        *error = errno;
+        return false;
+    }
+    std::string prefix = folder;
+    if (prefix.empty() || prefix.back() != '/')
+        prefix += '/';
+    while (dirent* entry = readdir(dir)) {
+        struct stat info;
+        bool isFolder = stat((prefix + entry->d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        entries->push_back(FolderEntry{entry->d_name, isFolder});
+    }
+    closedir(dir);
+    return true;
+}
+
+static bool Failed(int* error)
+{
+    *error = errno;
+    return false;
+}
+
+bool OpenToRead(const char* path, SystemFile* file, uint64_t* size, int* error)
+{
+    // Non-blocking, so a named pipe put in the demo's place cannot stall the
+    // batch; a regular file reads the same either way.
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info;
+    if (fd < 0 || fstat(fd, &info) != 0) {
+        *error = errno;
+        if (fd >= 0)
+            close(fd);
+        return false;
+    }
+    *file = fd;
+    *size = (uint64_t)info.st_size;
+    return true;
+}
+
+bool ReadSome(SystemFile file, unsigned char* into, size_t want, size_t* got, int* error)
+{
+    ssize_t count;
+    do
+        count = read((int)file, into, want);
+    while (count < 0 && errno == EINTR);
+    if (count < 0)
+        return Failed(error);
+    *got = (size_t)count;
+    return true;
+}
+
+bool CreateNewFile(const char* path, bool isPrivate, SystemFile* file, int* error)
+{
+    // O_EXCL also refuses a link planted under the name.
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, isPrivate ? 0600 : 0666);
+    if (fd < 0)
+        return Failed(error);
+    *file = fd;
+    return true;
+}
+
+bool NameTaken(int error)
+{
+    return error == EEXIST;
+}
+
+bool WriteSome(SystemFile file, const unsigned char* bytes, size_t size, size_t* wrote, int* error)
+{
+    ssize_t count;
+    do
+        count = write((int)file, bytes, size);
+    while (count < 0 && errno == EINTR);
+    if (count < 0)
+        return Failed(error);
+    if (count == 0) {
+        *error = ENOSPC;
+        return false;
+    }
+    *wrote = (size_t)count;
+    return true;
+}
+
+bool KeepOwnerAndMode(SystemFile file, const PathFacts& original, int* error)
+{
+    // The owner where we may (root changing a player's demo), then the mode,
+    // which a change of owner may have cut.
+    if (fchown((int)file, original.owner, original.group) != 0) {
+    }
+    return fchmod((int)file, original.mode) == 0 || Failed(error);
+}
+
+bool FlushFile(SystemFile file, int* error)
+{
+    return fsync((int)file) == 0 || Failed(error);
+}
+
+bool CloseFile(SystemFile file, int* error)
+{
+    return close((int)file) == 0 || Failed(error);
+}
+
+// Flushes the folder's entry list, so the new name survives a power cut.
+static void FlushFolderOf(const char* path)
+{
+    const char* slash = strrchr(path, '/');
+    std::string folder = !slash ? "." : slash == path ? "/" : std::string(path, (size_t)(slash - path));
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+bool RenameOver(const char* from, const char* to, int* error)
+{
+    if (rename(from, to) != 0)
+        return Failed(error);
+    FlushFolderOf(to);
+    return true;
+}
+
+bool RenameToNew(const char* from, const char* to, int* error)
+{
+    // A link fails when the name exists, where a rename would replace it.
+    int result = link(from, to);
+    *error = errno;
+    if (result != 0 && (*error == EPERM || *error == ENOTSUP || *error == EOPNOTSUPP) && !PathExists(to)) {
+        // File systems without hard links: a plain rename, checked just above.
+        result = rename(from, to);
+        *error = errno;
+    }
+    if (result != 0)
+        return false;
+    FlushFolderOf(to);
+    return true;
+}
+
+void RemoveFile(const char* path)
+{
+    unlink(path);
 }
 
 bool PathExists(const char* path)
@@ -147,130 +204,14 @@ bool PathExists(const char* path)
     return lstat(path, &info) == 0;
 }
 
-static std::string FolderOf(const char* path)
+void SystemErrorText(int error, char* text, size_t size)
 {
-    const char* slash = strrchr(path, '/');
-    if (!slash)
-        return ".";
-    if (slash == path)
-        return "/";
-    return std::string(path, (size_t)(slash - path));
+    (void)CopyText(text, size, strerror(error));
 }
 
-// Writes the bytes to a new temporary file beside path, flushed to disk and
-// closed; the name is in temp. On failure nothing is left behind.
-static bool WriteTemporary(const char* path, const unsigned char* bytes, size_t size, mode_t mode,
-                           std::string* temp, char* problem, size_t problemSize)
+unsigned long ProcessNumber()
 {
-    const char* slash = strrchr(path, '/');
-    std::string folder = FolderOf(path);
-    *temp = folder + "/." + (slash ? slash + 1 : path) + ".flickbox-XXXXXX";
-    int fault;
-    int fd = InjectedFault(FAULT_CREATE, &fault) ? (errno = fault, -1) : mkstemp(&(*temp)[0]);
-    if (fd < 0) {
-        SetProblem(problem, problemSize, "Cannot create a temporary file beside it", errno);
-        return false;
-    }
-    const char* failedStep = NULL;
-    int error = 0;
-    size_t done = 0;
-    while (!failedStep && done < size) {
-        ssize_t wrote = InjectedFault(FAULT_WRITE, &fault) ? (errno = fault, -1)
-                                                           : write(fd, bytes + done, size - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0) {
-            error = wrote < 0 ? errno : ENOSPC;
-            failedStep = "Cannot write the temporary file";
-        } else {
-            done += (size_t)wrote;
-        }
-    }
-    if (!failedStep && fchmod(fd, mode & 07777) != 0) {
-        error = errno;
-        failedStep = "Cannot set the temporary file's permissions";
-    }
-    if (!failedStep && (InjectedFault(FAULT_FLUSH, &fault) ? (errno = fault, -1) : fsync(fd)) != 0) {
-        error = errno;
-        failedStep = "Cannot flush the temporary file to disk";
-    }
-    if (close(fd) != 0 && !failedStep) {
-        error = errno;
-        failedStep = "Cannot close the temporary file";
-    }
-    if (failedStep) {
-        unlink(temp->c_str());
-        SetProblem(problem, problemSize, failedStep, error);
-        return false;
-    }
-    return true;
-}
-
-// Flushes the folder's entry list, so the new name survives a power cut.
-static void FlushFolder(const char* path)
-{
-    int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-bool ReplaceFileSafely(const char* path, const unsigned char* bytes, size_t size, char* problem,
-                       size_t problemSize)
-{
-    struct stat info;
-    if (stat(path, &info) != 0) {
-        SetProblem(problem, problemSize, NULL, errno);
-        return false;
-    }
-    std::string temp;
-    if (!WriteTemporary(path, bytes, size, info.st_mode, &temp, problem, problemSize))
-        return false;
-    // Keep the owner too where we may (root changing a player's demo).
-    if (chown(temp.c_str(), info.st_uid, info.st_gid) != 0) {
-    }
-    int fault;
-    if ((InjectedFault(FAULT_RENAME, &fault) ? (errno = fault, -1) : rename(temp.c_str(), path)) != 0) {
-        SetProblem(problem, problemSize, "Cannot put the new file in place", errno);
-        unlink(temp.c_str());
-        return false;
-    }
-    FlushFolder(path);
-    return true;
-}
-
-bool CreateFileSafely(const char* path, const unsigned char* bytes, size_t size, bool* existed,
-                      char* problem, size_t problemSize)
-{
-    *existed = false;
-    if (PathExists(path)) {
-        *existed = true;
-        SetProblem(problem, problemSize, path, EEXIST);
-        return false;
-    }
-    mode_t mask = umask(0);
-    umask(mask);
-    std::string temp;
-    if (!WriteTemporary(path, bytes, size, 0666 & ~mask, &temp, problem, problemSize))
-        return false;
-    // A link fails when the name exists: no file is ever overwritten here.
-    int fault;
-    int linked = InjectedFault(FAULT_RENAME, &fault) ? (errno = fault, -1) : link(temp.c_str(), path);
-    int error = errno;
-    if (linked != 0 && (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP) && !PathExists(path)) {
-        // File systems without hard links: a plain rename, checked just above.
-        linked = rename(temp.c_str(), path);
-        error = errno;
-    }
-    unlink(temp.c_str());
-    if (linked != 0) {
-        *existed = error == EEXIST;
-        SetProblem(problem, problemSize, *existed ? path : "Cannot put the new file in place", error);
-        return false;
-    }
-    FlushFolder(path);
-    return true;
+    return (unsigned long)getpid();
 }
 
 bool ErrorStreamIsTerminal()
@@ -278,7 +219,28 @@ bool ErrorStreamIsTerminal()
     return isatty(STDERR_FILENO) == 1;
 }
 
-void RemoveFile(const char* path)
+// A lock-free atomic is safe to set from a signal handler and to read from
+// every thread.
+static std::atomic<bool> interrupted;
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+static void NoteInterrupt(int)
 {
-    unlink(path);
+    interrupted = true;
+}
+
+void WatchInterrupts()
+{
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = NoteInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signalNumber, &action, NULL);
+}
+
+bool InterruptRequested()
+{
+    return interrupted;
 }

@@ -80,7 +80,8 @@ int wmain(int argc, wchar_t** argv)
     fflush(stdout);
     if (dropped && status == 0)
         return 0;  // all went well: the window may close by itself
-    WaitIfOwnConsole();
+    if (status != EXIT_INTERRUPTED)  // a closed or interrupted console wants no more
+        WaitIfOwnConsole();
     return status;
 }
 

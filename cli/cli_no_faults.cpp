@@ -4,3 +4,7 @@ bool InjectedFault(FaultPoint, int*)
 {
     return false;
 }
+
+void InjectedPause(FaultPoint, const char*)
+{
+}

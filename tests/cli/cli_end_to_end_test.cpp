@@ -1,10 +1,15 @@
 // The native flickbox-cli run as a user runs it, on folders of generated
 // demos: its output, its errors and exit status, and the files it leaves.
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "demo/analysis.h"
@@ -260,11 +265,12 @@ TEST_F(CliStrip, BothFormsStrippedAsTheFunctionsDoAndAllChatKept)
     run = Cli({"info", "a.dem"});
     EXPECT_NE(std::string::npos, run.out.find("  state           complete\n"));
 
-    // Nothing left to change: not rewritten, time stamps kept.
+    // Nothing left to change: not rewritten, time stamps kept. One file
+    // named three ways is worked on once.
     struct stat before, after;
     ASSERT_EQ(0, stat(Path("a.dem").c_str(), &before));
     sleep(1);
-    run = Cli({"strip-team-chat", "a.dem"});
+    run = Cli({"strip-team-chat", "a.dem", "./a.dem", "."});
     EXPECT_EQ("a.dem: 0 team messages stripped (older form 0, Steam form 0)\n", run.out);
     ASSERT_EQ(0, stat(Path("a.dem").c_str(), &after));
     EXPECT_EQ(before.st_mtime, after.st_mtime);
@@ -406,6 +412,73 @@ TEST_F(CliSafeWrite, InjectedFailuresLeaveTheOriginal)
             EXPECT_EQ((std::vector<std::string>{"a.dem"}), FolderNames(folder)) << line;
         }
     }
+}
+
+// A link is changed where it leads and stays a link; a file with other names
+// is refused whole. Each file once, however many of its names are given.
+TEST_F(CliSafeWrite, LinkChangedWhereItLeadsHardLinkRefused)
+{
+    std::vector<unsigned char> demo = Demo(1920, 1080, MixedChat());
+    unsigned older, steam;
+    std::vector<unsigned char> stripped = Stripped(demo, &older, &steam);
+    fs::create_directory(Path("real"));
+    WriteBytes(Path("real/a.dem"), demo);
+    fs::create_symlink("real/a.dem", Path("link.dem"));
+    Put("b.dem", demo);
+    fs::create_hard_link(Path("b.dem"), Path("other.dem"));
+    CliRun run = Cli({"strip-team-chat", "--backup", "link.dem", "b.dem", "other.dem", "real/a.dem"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("link.dem: 3 team messages stripped (older form 1, Steam form 2)\n", run.out);
+    EXPECT_EQ("flickbox-cli: b.dem: The file has other names (hard links); it was not changed\n", run.err);
+    EXPECT_TRUE(fs::is_symlink(Path("link.dem")));
+    EXPECT_EQ(stripped, ReadBytes(Path("real/a.dem")));
+    EXPECT_EQ(demo, ReadBytes(Path("link.dem.bak")));
+    EXPECT_EQ(demo, ReadBytes(Path("b.dem")));
+    EXPECT_EQ((std::vector<std::string>{"a.dem"}), FolderNames(Path("real")));
+    EXPECT_EQ((std::vector<std::string>{"b.dem", "link.dem", "link.dem.bak", "other.dem", "real"}),
+              FolderNames(folder));
+}
+
+static bool WaitUntil(const std::function<bool()>& ready)
+{
+    for (int wait = 0; wait < 1000 && !ready(); wait++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ready();
+}
+
+// An interrupt while b.dem's change is written, at each step: b.dem is as it
+// was, with no temporary file or backup left, and a.dem, finished, stays so.
+TEST_F(CliSafeWrite, InterruptLeavesTheFileInHandAsItWas)
+{
+    static const struct {
+        const char* pause;
+        int signalNumber;
+    } rows[] = {{"create:b.dem", SIGINT}, {"write:b.dem", SIGTERM}, {"flush:b.dem", SIGHUP},
+                {"rename:b.dem", SIGINT}, {"write:b.dem.bak", SIGTERM}};
+    std::vector<unsigned char> demo = Demo(1920, 1080, MixedChat());
+    unsigned older, steam;
+    std::vector<unsigned char> stripped = Stripped(demo, &older, &steam);
+    std::string ready = folder + ".ready";
+    for (const auto& row : rows) {
+        for (const std::string& name : FolderNames(folder))
+            fs::remove(Path(name));
+        fs::remove(ready);
+        Put("a.dem", demo);
+        Put("b.dem", demo);
+        int child = StartProgram(FLICKBOX_CLI_FAULTS_PATH, {"strip-team-chat", "--backup", "a.dem", "b.dem"}, folder,
+                                 {std::string("FLICKBOX_CLI_PAUSE=") + row.pause + ":" + ready});
+        bool paused = WaitUntil([&] { return fs::exists(ready) && ReadBytes(Path("a.dem")) == stripped; });
+        kill(child, paused ? row.signalNumber : SIGKILL);
+        CliRun run = FinishProgram(child);
+        ASSERT_TRUE(paused) << row.pause;
+        EXPECT_EQ(130, run.status) << row.pause;
+        EXPECT_EQ("flickbox-cli: interrupted\n", run.err) << row.pause;
+        EXPECT_EQ("a.dem: 3 team messages stripped (older form 1, Steam form 2)\n", run.out) << row.pause;
+        EXPECT_EQ(demo, ReadBytes(Path("b.dem"))) << row.pause;
+        EXPECT_EQ(demo, ReadBytes(Path("a.dem.bak"))) << row.pause;
+        EXPECT_EQ((std::vector<std::string>{"a.dem", "a.dem.bak", "b.dem"}), FolderNames(folder)) << row.pause;
+    }
+    fs::remove(ready);
 }
 
 class CliRealDemos : public CliFolderTest {};

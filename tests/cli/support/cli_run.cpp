@@ -20,10 +20,15 @@ static std::string ReadText(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-CliRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
-                  const std::vector<std::string>& env)
+static std::string OutputPath()
 {
-    std::string outPath = fs::temp_directory_path() / ("cli-out-" + std::to_string(getpid()));
+    return fs::temp_directory_path() / ("cli-out-" + std::to_string(getpid()));
+}
+
+int StartProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
+                 const std::vector<std::string>& env)
+{
+    std::string outPath = OutputPath();
     std::string errPath = outPath + ".err";
     pid_t child = fork();
     if (child == 0) {
@@ -45,8 +50,15 @@ CliRun RunProgram(const std::string& program, const std::vector<std::string>& ar
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return (int)child;
+}
+
+CliRun FinishProgram(int child)
+{
+    std::string outPath = OutputPath();
+    std::string errPath = outPath + ".err";
     int status = 0;
-    waitpid(child, &status, 0);
+    waitpid((pid_t)child, &status, 0);
     CliRun run;
     run.out = ReadText(outPath);
     run.err = ReadText(errPath);
@@ -54,6 +66,12 @@ CliRun RunProgram(const std::string& program, const std::vector<std::string>& ar
     unlink(outPath.c_str());
     unlink(errPath.c_str());
     return run;
+}
+
+CliRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
+                  const std::vector<std::string>& env)
+{
+    return FinishProgram(StartProgram(program, args, folder, env));
 }
 
 CliRun RunCli(const std::vector<std::string>& args, const std::string& folder)

@@ -17,6 +17,12 @@ struct CliRun {
 CliRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
                   const std::vector<std::string>& env = {});
 
+// The same in two halves, one run at a time: StartProgram returns the running
+// program's process id, FinishProgram waits for it to end.
+int StartProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
+                 const std::vector<std::string>& env = {});
+CliRun FinishProgram(int child);
+
 // The native flickbox-cli and its build with the fault seam.
 CliRun RunCli(const std::vector<std::string>& args, const std::string& folder);
 CliRun RunCliWithFault(const char* fault, const std::vector<std::string>& args, const std::string& folder);
