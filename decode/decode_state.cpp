@@ -96,6 +96,7 @@ void StartDecode(DecodeState* state, const DemoStructure& structure, DemoTimelin
     ClearMessage(&state->health);
     ClearMessage(&state->curWeapon);
     ClearMessage(&state->roundTime);
+    state->roundTimeAt = 0;
     StartGameState(state);
     if (timeline)
         ClearTimeline(timeline, state->decodable);
@@ -147,6 +148,8 @@ void DecodeFrame(DecodeState* state, const NetFrame& frame, FrameReport* report)
     report->reason[0] = '\0';
     report->entitiesFrom = -1;
     report->clientdataFrom = -1;
+    report->entitiesAt = report->entitiesEnd = report->clientdataAt = report->clientdataEnd = 0;
+    report->serverInfo = false;
     if (!state->decodable || !frame.messages) {
         const DemoFileHeader& header = state->structure->header;
         (void)FormatText(report->reason, sizeof report->reason, "demo protocol %ld, network protocol %ld: not decoded",

@@ -46,6 +46,7 @@ enum EntityKind : uint8_t { ENTITY_NORMAL, ENTITY_PLAYER, ENTITY_CUSTOM };
 struct EntityState {
     uint16_t number;
     uint8_t kind;                  // EntityKind
+    float timeBase;                // server time its time-window values count back from
     DeltaValues values;
 };
 
@@ -103,6 +104,10 @@ struct FrameReport {
     char reason[DECODE_REASON_SIZE];
     int entitiesFrom;              // -1 no entity message, -2 a full packet, else the delta-from sequence byte
     int clientdataFrom;            // -1 no clientdata, -2 without delta-from, else the delta-from sequence byte
+    // Where the entity list and the clientdata sit in the message bytes (id
+    // byte to end; equal: none), for a writer that replaces them.
+    uint32_t entitiesAt, entitiesEnd, clientdataAt, clientdataEnd;
+    bool serverInfo;               // the frame starts a new signon
 };
 
 // One net-message frame as the decoder takes it.
@@ -169,6 +174,7 @@ struct DecodeState {
     TeamScore teamScores[DECODE_TEAM_SCORES];
     int teamScoreCount;
     LatestMessage money, health, curWeapon, roundTime;
+    float roundTimeAt;             // svc_time when the latest RoundTime arrived
 
     // Scratch reused between frames.
     std::vector<uint32_t> scratchStates;

@@ -16,6 +16,19 @@ enum {
 
 static const char* const KindDescriptions[] = {"entity_state_t", "entity_state_player_t", "custom_entity_state_t"};
 
+// The server time a state's time-window values count back from: this
+// message's when it sends one, else that of the state it was copied from (0
+// for the all-zero state, whose times are 0).
+static float TimeBase(const DeltaDescription& description, uint64_t sent, float fromBase, float serverTime)
+{
+    for (int i = 0; i < description.fieldCount; i++) {
+        uint32_t type = description.fields[i].type & ~(uint32_t)DT_SIGNED;
+        if ((sent >> i & 1) && (type == DT_TIMEWINDOW_8 || type == DT_TIMEWINDOW_BIG))
+            return serverTime;
+    }
+    return fromBase;
+}
+
 static uint32_t NewState(DecodeState* state)
 {
     uint32_t id;
@@ -128,6 +141,7 @@ static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delt
     if (!ReadDelta(reader, *description, fromValues, &target->values, &state->strings, &sent))
         return Refuse(context, "entity %d at %u: its delta runs past the frame or holds a string that cannot be kept",
                       number, context->messageAt);
+    target->timeBase = TimeBase(*description, sent, from ? from->timeBase : 0, state->serverTime);
     return true;
 }
 
@@ -241,6 +255,7 @@ bool ReadSpawnBaseline(FrameContext* context, BitReader* reader)
             baseline->kind = NO_BASELINE;
             return Refuse(context, "baseline %d at %u cannot be read", number, context->messageAt);
         }
+        baseline->timeBase = TimeBase(*description, sent, 0, state->serverTime);
     }
     ReadBits(reader, LIST_END_BITS);
     int count = (int)ReadBits(reader, INSTANCED_BITS);
@@ -253,6 +268,7 @@ bool ReadSpawnBaseline(FrameContext* context, BitReader* reader)
         state->instanced[i].kind = ENTITY_NORMAL;
         if (!ReadDelta(reader, *description, NULL, &state->instanced[i].values, &state->strings, &sent))
             return Refuse(context, "instanced baseline %d at %u cannot be read", i, context->messageAt);
+        state->instanced[i].timeBase = TimeBase(*description, sent, 0, state->serverTime);
     }
     state->instancedCount = count;
     EndBits(reader, startByte);

@@ -448,6 +448,7 @@ void TakeUserMessage(FrameContext* context, const unsigned char* payload, size_t
         break;
     case USER_ROUND_TIME:
         Keep(&state->roundTime, context->id, payload, length);
+        state->roundTimeAt = state->serverTime;
         break;
     default:
         break;

@@ -8,6 +8,10 @@
 
 enum {
     FIRST_USER_MESSAGE = 64,
+    SVC_SERVERINFO = 11,
+    SVC_CLIENTDATA = 15,
+    SVC_PACKETENTITIES = 40,
+    SVC_DELTAPACKETENTITIES = 41,
     USER_INFO_HASH = 16,
     MOVEVARS_FIXED = 16 * 4 + 1 + 8 * 4,
     SPAWNSTATIC_FIXED = 16,        // before the render mode byte
@@ -355,6 +359,20 @@ static bool ReadUserMessage(FrameContext* context, BitReader* reader)
     return true;
 }
 
+// Where the messages a cut replaces sit, and whether a signon starts here.
+static void NotePlace(FrameReport* report, int id, uint32_t at, uint32_t end)
+{
+    if (id == SVC_CLIENTDATA) {
+        report->clientdataAt = at;
+        report->clientdataEnd = end;
+    } else if (id == SVC_PACKETENTITIES || id == SVC_DELTAPACKETENTITIES) {
+        report->entitiesAt = at;
+        report->entitiesEnd = end;
+    } else if (id == SVC_SERVERINFO) {
+        report->serverInfo = true;
+    }
+}
+
 bool DecodeMessages(FrameContext* context)
 {
     const NetFrame& frame = *context->frame;
@@ -389,6 +407,7 @@ bool DecodeMessages(FrameContext* context)
         }
         if (!reader.ok)
             return Refuse(context, "%s at %u runs past the end of the frame", message.name, context->messageAt);
+        NotePlace(context->report, id, context->messageAt, (uint32_t)(reader.pos >> 3));
     }
     return true;
 }
