@@ -174,7 +174,7 @@ struct DecodeState {
     TeamScore teamScores[DECODE_TEAM_SCORES];
     int teamScoreCount;
     LatestMessage money, health, curWeapon, roundTime;
-    float roundTimeAt;             // svc_time when the latest RoundTime arrived
+    float roundTimeAt;             // svc_time of the packet that brought the latest RoundTime
 
     // Scratch reused between frames.
     std::vector<uint32_t> scratchStates;

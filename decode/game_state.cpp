@@ -448,7 +448,8 @@ void TakeUserMessage(FrameContext* context, const unsigned char* payload, size_t
         break;
     case USER_ROUND_TIME:
         Keep(&state->roundTime, context->id, payload, length);
-        state->roundTimeAt = state->serverTime;
+        // Reliable data comes before the packet's svc_time: the frame's end sets it.
+        state->roundTimeAt = -1;
         break;
     default:
         break;
@@ -493,6 +494,8 @@ void EndFrameGameState(FrameContext* context)
 {
     DecodeState* state = context->state;
     TimelineTracking* tracking = &state->tracking;
+    if (state->roundTimeAt < 0)
+        state->roundTimeAt = state->serverTime;
     DemoTimeline* timeline = state->timeline;
     if (!timeline) {
         tracking->positionsDue.clear();
