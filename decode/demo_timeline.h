@@ -82,9 +82,12 @@ struct TimelineEvent {
     char reason[TIMELINE_REASON_SIZE];   // "#Bomb_Defused" ...
     int scoreT, scoreCT;
 
-    // chat: kind, sender entity, name at that moment, text; foundByPattern for
-    // demos that cannot be decoded. name-change: entity, name (from), text (to).
-    // join/leave: slot, name. team: entity, name, team.
+    // chat: kind, sender entity, name at that moment, text. foundByPattern:
+    // found by the structure's pattern search where nothing decoded: every
+    // chat line of a demo that cannot be decoded, and in a demo that can, the
+    // lines of a frame from the message that failed to the frame's end.
+    // name-change: entity, name (from), text (to). join/leave: slot, name.
+    // team: entity, name, team.
     ChatKind kind;
     int entity;
     int slot;
