@@ -150,6 +150,7 @@ void DecodeFrame(DecodeState* state, const NetFrame& frame, FrameReport* report)
     report->clientdataFrom = -1;
     report->entitiesAt = report->entitiesEnd = report->clientdataAt = report->clientdataEnd = 0;
     report->serverInfo = false;
+    report->signonNum = false;
     if (!state->decodable || !frame.messages) {
         const DemoFileHeader& header = state->structure->header;
         (void)FormatText(report->reason, sizeof report->reason, "demo protocol %ld, network protocol %ld: not decoded",

@@ -108,6 +108,7 @@ struct FrameReport {
     // byte to end; equal: none), for a writer that replaces them.
     uint32_t entitiesAt, entitiesEnd, clientdataAt, clientdataEnd;
     bool serverInfo;               // the frame starts a new signon
+    bool signonNum;                // the frame holds svc_signonnum: its signon is complete
 };
 
 // One net-message frame as the decoder takes it.

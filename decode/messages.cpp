@@ -9,6 +9,7 @@
 enum {
     FIRST_USER_MESSAGE = 64,
     SVC_SERVERINFO = 11,
+    SVC_SIGNONNUM = 25,
     SVC_CLIENTDATA = 15,
     SVC_PACKETENTITIES = 40,
     SVC_DELTAPACKETENTITIES = 41,
@@ -370,6 +371,8 @@ static void NotePlace(FrameReport* report, int id, uint32_t at, uint32_t end)
         report->entitiesEnd = end;
     } else if (id == SVC_SERVERINFO) {
         report->serverInfo = true;
+    } else if (id == SVC_SIGNONNUM) {
+        report->signonNum = true;
     }
 }
 
