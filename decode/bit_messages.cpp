@@ -76,6 +76,12 @@ bool ReadDeltaDescriptionMessage(FrameContext* context, BitReader* reader)
         return Refuse(context, "svc_deltadescription at %u: more than %d descriptions", context->messageAt,
                       DECODE_MAX_DESCRIPTIONS);
     state->descriptions[index] = *read;
+    state->timeFields[index] = 0;
+    for (int i = 0; i < read->fieldCount; i++) {
+        uint32_t type = read->fields[i].type & ~(uint32_t)DT_SIGNED;
+        if (type == DT_TIMEWINDOW_8 || type == DT_TIMEWINDOW_BIG)
+            state->timeFields[index] |= 1ull << i;
+    }
     if (index == state->descriptionCount)
         state->descriptionCount++;
     FindRoles(state);

@@ -5,22 +5,6 @@
 
 enum { COORD_INTEGER_BITS = 12, COORD_FRACTION_BITS = 3, COORD_EIGHTHS = 8 };
 
-// Eight bytes from at as one little-endian word; bytes past size read as 0.
-static inline uint64_t LoadWord(const unsigned char* bytes, size_t size, size_t at)
-{
-    uint64_t word = 0;
-    if (at + 8 <= size) {
-        memcpy(&word, bytes + at, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        word = __builtin_bswap64(word);
-#endif
-        return word;
-    }
-    for (size_t i = 0; at + i < size && i < 8; i++)
-        word |= (uint64_t)bytes[at + i] << (8 * i);
-    return word;
-}
-
 static void Fail(BitReader* reader)
 {
     reader->ok = false;
@@ -33,36 +17,6 @@ void StartBitReader(BitReader* reader, const unsigned char* bytes, size_t size, 
     reader->size = size;
     reader->ok = byteAt <= size;
     reader->pos = (reader->ok ? byteAt : size) * 8;
-}
-
-uint32_t PeekBits(const BitReader* reader, int count)
-{
-    if (count <= 0 || count > 32 || reader->pos + (size_t)count > reader->size * 8)
-        return 0;
-    uint64_t word = LoadWord(reader->bytes, reader->size, reader->pos >> 3) >> (reader->pos & 7);
-    return (uint32_t)(word & ((1ull << count) - 1));
-}
-
-uint32_t ReadBits(BitReader* reader, int count)
-{
-    if (count == 0)
-        return 0;
-    if (count < 0 || count > 32 || reader->pos + (size_t)count > reader->size * 8) {
-        Fail(reader);
-        return 0;
-    }
-    uint32_t value = PeekBits(reader, count);
-    reader->pos += (size_t)count;
-    return value;
-}
-
-int32_t ReadSignedBits(BitReader* reader, int count)
-{
-    if (count <= 0)
-        return 0;
-    uint32_t negative = ReadBits(reader, 1);
-    int32_t magnitude = (int32_t)ReadBits(reader, count - 1);
-    return negative ? -magnitude : magnitude;
 }
 
 float ReadBitCoord(BitReader* reader)

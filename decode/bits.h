@@ -10,6 +10,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include <vector>
 
@@ -23,12 +24,13 @@ struct BitReader {
 // A reader over bytes[0, size) starting at bit 8 * byteAt.
 void StartBitReader(BitReader* reader, const unsigned char* bytes, size_t size, size_t byteAt);
 
-// n = 0..32 bits as an unsigned value. Peek reads without moving.
-uint32_t ReadBits(BitReader* reader, int count);
-uint32_t PeekBits(const BitReader* reader, int count);
+// n = 0..32 bits as an unsigned value. Peek reads without moving (0 when
+// fewer bits are left). Inline: every field of every message comes here.
+static inline uint32_t PeekBits(const BitReader* reader, int count);
+static inline uint32_t ReadBits(BitReader* reader, int count);
 // One sign bit, then count - 1 bits of magnitude (sign and magnitude, so -0
 // reads as 0). count 0 reads nothing.
-int32_t ReadSignedBits(BitReader* reader, int count);
+static inline int32_t ReadSignedBits(BitReader* reader, int count);
 // Flags "has integer", "has fraction"; when either, a sign bit, 12 bits of
 // integer and 3 bits of eighths as flagged.
 float ReadBitCoord(BitReader* reader);
@@ -72,3 +74,51 @@ void WriteBitBytes(BitWriter* writer, const unsigned char* bytes, size_t count);
 // Pads to the next whole byte with zero bits; writes one zero byte when the
 // part wrote nothing at all, as a bit-packed message takes at least one.
 void EndBitWriting(BitWriter* writer);
+
+// Eight bytes from at as one little-endian word; bytes past size read as 0.
+static inline uint64_t LoadBitWord(const unsigned char* bytes, size_t size, size_t at)
+{
+    uint64_t word = 0;
+    if (at + 8 <= size) {
+        memcpy(&word, bytes + at, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        word = __builtin_bswap64(word);
+#endif
+        return word;
+    }
+    for (size_t i = 0; at + i < size && i < 8; i++)
+        word |= (uint64_t)bytes[at + i] << (8 * i);
+    return word;
+}
+
+static inline uint32_t PeekBits(const BitReader* reader, int count)
+{
+    if (count <= 0 || count > 32 || reader->pos + (size_t)count > reader->size * 8)
+        return 0;
+    uint64_t word = LoadBitWord(reader->bytes, reader->size, reader->pos >> 3) >> (reader->pos & 7);
+    return (uint32_t)(word & ((1ull << count) - 1));
+}
+
+static inline uint32_t ReadBits(BitReader* reader, int count)
+{
+    if ((unsigned)(count - 1) >= 32 || reader->pos + (size_t)count > reader->size * 8) {
+        if (count != 0) {
+            reader->ok = false;
+            reader->pos = reader->size * 8;
+        }
+        return 0;
+    }
+    uint64_t word = LoadBitWord(reader->bytes, reader->size, reader->pos >> 3) >> (reader->pos & 7);
+    reader->pos += (size_t)count;
+    return (uint32_t)(word & ((1ull << count) - 1));
+}
+
+static inline int32_t ReadSignedBits(BitReader* reader, int count)
+{
+    if (count <= 0)
+        return 0;
+    // The sign is the first bit read, so the lowest of the value.
+    uint32_t value = ReadBits(reader, count);
+    int32_t magnitude = (int32_t)(value >> 1);
+    return value & 1 ? -magnitude : magnitude;
+}

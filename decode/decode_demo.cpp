@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include <memory>
+
 #include "decode/decode_state.h"
 #include "demo/little_endian.h"
 #include "shared/text.h"
@@ -53,6 +55,17 @@ static uint64_t FrameSize(const FrameLayout& layout, const unsigned char* bytes,
     return (uint64_t)fixed + (uint64_t)count;
 }
 
+static inline void Prefetch(const unsigned char* first, const unsigned char* second)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(first);
+    __builtin_prefetch(second);
+#else
+    (void)first;
+    (void)second;
+#endif
+}
+
 static void PatternChat(const DemoStructure& structure, DemoTimeline* timeline)
 {
     for (const ChatMessage& message : structure.chat) {
@@ -79,8 +92,14 @@ static void PatternChat(const DemoStructure& structure, DemoTimeline* timeline)
 
 void DecodeDemo(const unsigned char* bytes, size_t size, const DemoStructure& structure, DemoTimeline* timeline)
 {
-    DecodeState* state = NewDecodeState();
+    // One state per thread, kept between demos: it is large, and a fresh
+    // one would be paged in again for every file.
+    static thread_local std::unique_ptr<DecodeState, void (*)(DecodeState*)> kept(NULL, FreeDecodeState);
+    if (!kept)
+        kept.reset(NewDecodeState());
+    DecodeState* state = kept.get();
     StartDecode(state, structure, timeline);
+    state->keepAllEntities = false;
     const FrameLayout& layout = structure.header.demoProtocol == 4 ? Won : Protocol5;
     int index = 0;
     for (const DemoSegment& segment : structure.segments) {
@@ -91,6 +110,9 @@ void DecodeDemo(const unsigned char* bytes, size_t size, const DemoStructure& st
             uint64_t frameSize = FrameSize(layout, bytes, end, pos, &messageLength);
             if (frameSize == 0 || frameSize > end - pos)
                 break;
+            // The next frame's header and message length, on their way while this one decodes.
+            if (frameSize + 512 < end - pos)
+                Prefetch(bytes + pos + frameSize, bytes + pos + frameSize + 448);
             int type = bytes[pos];
             if (type == 0 || type == 1) {
                 NetFrame frame;
@@ -115,5 +137,5 @@ void DecodeDemo(const unsigned char* bytes, size_t size, const DemoStructure& st
     FinishDecode(state);
     if (!state->decodable)
         PatternChat(structure, timeline);
-    FreeDecodeState(state);
+    TrimDecodeState(state);
 }

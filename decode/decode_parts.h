@@ -23,6 +23,18 @@ enum UserMessageKind : uint8_t {
     USER_MONEY, USER_HEALTH, USER_CUR_WEAPON, USER_SCORE_ATTRIB, USER_ROUND_TIME
 };
 
+static inline int LowestSetBit(uint64_t mask)
+{
+#if defined(_MSC_VER) && !defined(__clang__)
+    int i = 0;
+    while (!(mask >> i & 1))
+        i++;
+    return i;
+#else
+    return __builtin_ctzll(mask);
+#endif
+}
+
 // Says why the current message cannot be read; returns false.
 bool Refuse(FrameContext* context, const char* format, ...)
 #if defined(__GNUC__)

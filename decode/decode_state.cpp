@@ -68,6 +68,7 @@ void StartDecode(DecodeState* state, const DemoStructure& structure, DemoTimelin
     // Protocol 47 is laid out as 48; older ones differ in ways no sample shows.
     int net = structure.header.networkProtocol;
     state->decodable = structure.header.demoProtocol == 5 && (net == 48 || net == 47);
+    state->keepAllEntities = true;
     StartSignon(state);
     state->serverInfoSeen = false;
     state->hltvSpectator = false;
@@ -100,6 +101,21 @@ void StartDecode(DecodeState* state, const DemoStructure& structure, DemoTimelin
     StartGameState(state);
     if (timeline)
         ClearTimeline(timeline, state->decodable);
+}
+
+void TrimDecodeState(DecodeState* state)
+{
+    // A few thousand states is what real packet histories hold.
+    const size_t usual = 65536;
+    if (state->entityPool.capacity() <= usual)
+        return;
+    ResetEntities(state);
+    std::vector<EntityState>().swap(state->entityPool);
+    std::vector<uint32_t>().swap(state->freeStates);
+    std::vector<uint8_t>().swap(state->entityMarks);
+    for (PacketEntities& packet : state->packets)
+        std::vector<PacketEntry>().swap(packet.entries);
+    std::vector<PacketEntry>().swap(state->scratchEntries);
 }
 
 bool ReadNetFrame(const unsigned char* bytes, size_t size, uint64_t offset, NetFrame* frame)
@@ -193,7 +209,7 @@ const ClientState* FindClientState(const DecodeState& state, uint8_t sequence)
 
 const EntityState& PacketEntity(const DecodeState& state, const PacketEntities& packet, size_t i)
 {
-    return state.entityPool[packet.states[i]];
+    return state.entityPool[packet.entries[i].state];
 }
 
 const DeltaDescription* RoleDescription(const DecodeState& state, DescriptionRole role)

@@ -50,14 +50,23 @@ struct EntityState {
     DeltaValues values;
 };
 
-// The entity list of one received packet. States are shared between
-// packets: ids index DecodeState::entityPool (see PacketEntity).
+// One entity of a packet: its number, and its state in
+// DecodeState::entityPool (states are shared between the packets that hold
+// them; see PacketEntity). NO_STATE: walked but not kept (keepAllEntities).
+struct PacketEntry {
+    uint32_t state;
+    uint16_t number;
+};
+
+static const uint32_t NO_STATE = 0xFFFFFFFFu;
+
+// The entity list of one received packet.
 struct PacketEntities {
     bool valid;
     uint8_t sequence;              // low byte of the frame's incoming sequence
     int32_t incomingSequence;
     float serverTime;              // svc_time of the packet
-    std::vector<uint32_t> states;  // by increasing entity number
+    std::vector<PacketEntry> entries;  // by increasing entity number
 };
 
 // clientdata and weapon data of one received packet.
@@ -139,6 +148,10 @@ struct TimelineTracking {
 
 struct DecodeState {
     bool decodable;                // a network protocol the decoder reads
+    // true (StartDecode's choice): every entity's values are kept. false:
+    // only players' and those of full lists; the rest of a delta list is
+    // walked (DecodeDemo's choice: the timeline needs no more).
+    bool keepAllEntities;
     const DemoStructure* structure;
     DemoTimeline* timeline;        // NULL: state only
 
@@ -152,6 +165,7 @@ struct DecodeState {
     int descriptionCount;
     int roles[ROLE_COUNT];         // index into descriptions, -1: not sent
     int origins[ROLE_COUNT][3];    // field index of origin[0..2] in each, -1: none
+    uint64_t timeFields[DECODE_MAX_DESCRIPTIONS];  // each description's time-window fields
     DeltaStrings strings;          // string field values of this signon
     std::vector<EntityState> baselines;     // by entity number; kind 0xFF: none
     int instancedCount;
@@ -162,8 +176,9 @@ struct DecodeState {
 
     // Packet history, by sequence & 63.
     std::vector<EntityState> entityPool;
-    std::vector<uint16_t> entityRefs;        // packets holding each pool state
     std::vector<uint32_t> freeStates;
+    std::vector<uint8_t> entityMarks;        // the sweep's marks
+    size_t collectAt;                        // pool size that starts the next sweep
     PacketEntities packets[DECODE_HISTORY];
     int latestPacket;              // index into packets, -1: none
     std::vector<ClientState> clients;        // DECODE_HISTORY of them
@@ -178,7 +193,7 @@ struct DecodeState {
     float roundTimeAt;             // svc_time of the packet that brought the latest RoundTime
 
     // Scratch reused between frames.
-    std::vector<uint32_t> scratchStates;
+    std::vector<PacketEntry> scratchEntries;
     DeltaDescription scratchDescription;
     TimelineTracking tracking;
 };
@@ -189,6 +204,9 @@ struct DecodeState {
 DecodeState* NewDecodeState();
 void FreeDecodeState(DecodeState* state);
 void StartDecode(DecodeState* state, const DemoStructure& structure, DemoTimeline* timeline);
+// Gives back memory an unusually large demo made the state hold; what the
+// state holds is then gone until the next StartDecode.
+void TrimDecodeState(DecodeState* state);
 
 // Reads the net-message frame at offset of a demo protocol 5 file: false when
 // it is not a whole net-message frame.

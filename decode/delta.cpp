@@ -131,11 +131,20 @@ int FindDeltaField(const DeltaDescription& description, const char* name)
 
 static uint64_t ReadMask(BitReader* reader)
 {
+    // Up to six mask bytes come with their count in one load.
+    if (reader->size >= 8 && reader->pos <= (reader->size - 8) * 8) {
+        uint64_t word = LoadBitWord(reader->bytes, reader->size, reader->pos >> 3) >> (reader->pos & 7);
+        uint32_t bytes = (uint32_t)word & 7;
+        if (bytes <= 6) {
+            reader->pos += MASK_COUNT_BITS + 8 * bytes;
+            return (word >> MASK_COUNT_BITS) & ((1ull << (8 * bytes)) - 1);
+        }
+    }
     uint32_t count = ReadBits(reader, MASK_COUNT_BITS);
-    uint64_t mask = 0;
-    for (uint32_t i = 0; i < count; i++)
-        mask |= (uint64_t)ReadBits(reader, 8) << (8 * i);
-    return mask;
+    if (count <= 4)
+        return ReadBits(reader, (int)(8 * count));
+    uint64_t low = ReadBits(reader, 32);
+    return low | (uint64_t)ReadBits(reader, (int)(8 * (count - 4))) << 32;
 }
 
 static void WriteMask(BitWriter* writer, uint64_t mask)
@@ -282,30 +291,68 @@ bool ReadDelta(BitReader* reader, const DeltaDescription& description, const Del
     else
         memset(to->raw, 0, count * sizeof to->raw[0]);
     bool kept = true;
+    // Numbers are taken straight from a 64-bit load while 8 bytes are left
+    // past the cursor; near the end, and for strings, the checked reads.
+    const unsigned char* bytes = reader->bytes;
+    size_t pos = reader->pos;
+    size_t roomy = reader->size >= 8 ? (reader->size - 8) * 8 : 0;
     while (mask) {
         int i = LowestBit(mask);
         mask &= mask - 1;
         const DeltaField& field = description.fields[i];
-        switch (field.read) {
-        case DELTA_READ_UNSIGNED:
+        if (field.read == DELTA_READ_NOTHING)
+            continue;
+        if (field.read != DELTA_READ_STRING && pos <= roomy) {
+            uint32_t value = (uint32_t)(LoadBitWord(bytes, reader->size, pos >> 3) >> (pos & 7) &
+                                        ((1ull << field.readBits) - 1));
+            pos += field.readBits;
+            if (field.read == DELTA_READ_SIGNED && field.readBits > 0) {
+                int32_t magnitude = (int32_t)(value >> 1);
+                to->raw[i] = value & 1 ? -magnitude : magnitude;
+            } else {
+                to->raw[i] = (int32_t)value;
+            }
+            continue;
+        }
+        reader->pos = pos;
+        if (field.read == DELTA_READ_UNSIGNED) {
             to->raw[i] = (int32_t)ReadBits(reader, field.readBits);
-            break;
-        case DELTA_READ_SIGNED:
+        } else if (field.read == DELTA_READ_SIGNED) {
             to->raw[i] = ReadSignedBits(reader, field.readBits);
-            break;
-        case DELTA_READ_STRING: {
+        } else {
             char text[DELTA_STRING_SIZE];
             bool whole = ReadBitString(reader, text, sizeof text);
             int32_t id = strings ? AddDeltaString(strings, text, strlen(text)) : 0;
             kept = kept && whole && id >= 0;
             to->raw[i] = id < 0 ? 0 : id;
-            break;
         }
-        default:
-            break;
+        pos = reader->pos;
+    }
+    reader->pos = pos;
+    return reader->ok && kept;
+}
+
+bool SkipDelta(BitReader* reader, const DeltaDescription& description, uint64_t* sent)
+{
+    uint64_t mask = ReadMask(reader) & FieldsMask(description.fieldCount);
+    *sent = mask;
+    size_t end = reader->size * 8;
+    while (mask) {
+        int i = LowestBit(mask);
+        mask &= mask - 1;
+        const DeltaField& field = description.fields[i];
+        if (field.read == DELTA_READ_STRING) {
+            ReadBitString(reader, NULL, 0);
+        } else if (field.read != DELTA_READ_NOTHING) {
+            if (field.readBits > end - reader->pos) {
+                reader->ok = false;
+                reader->pos = end;
+            } else {
+                reader->pos += field.readBits;
+            }
         }
     }
-    return reader->ok && kept;
+    return reader->ok;
 }
 
 void WriteDelta(BitWriter* writer, const DeltaDescription& description, const DeltaValues& values, uint64_t sent,

@@ -110,6 +110,10 @@ const char* DeltaString(const DeltaStrings& strings, int32_t id);
 bool ReadDelta(BitReader* reader, const DeltaDescription& description, const DeltaValues* from, DeltaValues* to,
                DeltaStrings* strings, uint64_t* sent);
 
+// Walks one delta without keeping it: the bits a delta takes depend only on
+// its mask, so fields are skipped by their width (strings read through).
+bool SkipDelta(BitReader* reader, const DeltaDescription& description, uint64_t* sent);
+
 // Writes a delta sending the fields of sent from values: the mask has
 // (last sent field / 8) + 1 bytes, and no byte (3 zero bits) when nothing is
 // sent. strings NULL writes string fields as empty.

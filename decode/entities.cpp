@@ -4,6 +4,8 @@
 // entities copies only those.
 #include "decode/decode_parts.h"
 
+#include <algorithm>
+
 enum {
     NO_BASELINE = 0xFF,
     ENTITY_NUMBER_BITS = 11,
@@ -19,50 +21,65 @@ static const char* const KindDescriptions[] = {"entity_state_t", "entity_state_p
 // The server time a state's time-window values count back from: this
 // message's when it sends one, else that of the state it was copied from (0
 // for the all-zero state, whose times are 0).
-static float TimeBase(const DeltaDescription& description, uint64_t sent, float fromBase, float serverTime)
+static float TimeBase(const DecodeState& state, const DeltaDescription* description, uint64_t sent, float fromBase)
 {
-    for (int i = 0; i < description.fieldCount; i++) {
-        uint32_t type = description.fields[i].type & ~(uint32_t)DT_SIGNED;
-        if ((sent >> i & 1) && (type == DT_TIMEWINDOW_8 || type == DT_TIMEWINDOW_BIG))
-            return serverTime;
+    uint64_t timeFields = state.timeFields[description - state.descriptions];
+    return sent & timeFields ? state.serverTime : fromBase;
+}
+
+// States are shared by every packet that carries them unchanged, and freed
+// by a sweep when the pool runs out: a state no packet (and no list being
+// built) holds is free. Carrying an entity is then a plain copy of its entry.
+static void CollectStates(DecodeState* state)
+{
+    std::vector<uint8_t>& marks = state->entityMarks;
+    marks.assign(state->entityPool.size(), 0);
+    for (const PacketEntities& packet : state->packets) {
+        for (const PacketEntry& entry : packet.entries) {
+            if (entry.state != NO_STATE)
+                marks[entry.state] = 1;
+        }
     }
-    return fromBase;
+    for (const PacketEntry& entry : state->scratchEntries) {
+        if (entry.state != NO_STATE)
+            marks[entry.state] = 1;
+    }
+    state->freeStates.clear();
+    for (size_t id = 0; id < marks.size(); id++) {
+        if (!marks[id])
+            state->freeStates.push_back((uint32_t)id);
+    }
+    size_t live = marks.size() - state->freeStates.size();
+    // Grow by half the live states before the next sweep, so sweeps stay rare
+    // and the pool within half again what the packets hold.
+    state->collectAt = live + live / 2 + 4096;
 }
 
 static uint32_t NewState(DecodeState* state)
 {
-    uint32_t id;
-    if (!state->freeStates.empty()) {
-        id = state->freeStates.back();
-        state->freeStates.pop_back();
-    } else {
-        id = (uint32_t)state->entityPool.size();
+    if (state->freeStates.empty() && state->entityPool.size() >= state->collectAt)
+        CollectStates(state);
+    if (state->freeStates.empty()) {
         state->entityPool.emplace_back();
-        state->entityRefs.push_back(0);
+        return (uint32_t)(state->entityPool.size() - 1);
     }
-    state->entityRefs[id] = 1;
+    uint32_t id = state->freeStates.back();
+    state->freeStates.pop_back();
     return id;
-}
-
-static void Release(DecodeState* state, std::vector<uint32_t>* ids)
-{
-    for (uint32_t id : *ids) {
-        if (--state->entityRefs[id] == 0)
-            state->freeStates.push_back(id);
-    }
-    ids->clear();
 }
 
 void ResetEntities(DecodeState* state)
 {
     for (PacketEntities& packet : state->packets) {
-        packet.states.clear();
+        packet.entries.clear();
         packet.valid = false;
     }
-    state->scratchStates.clear();
-    state->entityPool.clear();
-    state->entityRefs.clear();
+    state->scratchEntries.clear();
+    // The pool keeps its states for the next demo: all free, none to build again.
     state->freeStates.clear();
+    for (size_t id = state->entityPool.size(); id > 0; id--)
+        state->freeStates.push_back((uint32_t)(id - 1));
+    state->collectAt = 0;
     state->latestPacket = -1;
     for (ClientState& client : state->clients)
         client.valid = false;
@@ -99,7 +116,7 @@ static const DeltaValues* FromValues(const DecodeState& state, const EntityState
 // The bits after a record's number: custom, instanced index, offset, then
 // its delta from the state the record names. The new state's id joins list.
 static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delta, int number, int previousId,
-                             std::vector<uint32_t>* list)
+                             std::vector<PacketEntry>* list)
 {
     DecodeState* state = context->state;
     bool custom = ReadBits(reader, 1) != 0;
@@ -120,16 +137,32 @@ static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delt
     if (offset > list->size())
         return Refuse(context, "entity %d at %u starts from %zu entities back, past the packet's start", number,
                       context->messageAt, offset);
+    uint64_t sent;
+    // Only players are asked for their values when the timeline is all that
+    // is wanted; other entities of a delta list are walked, not kept. A full
+    // list keeps all, as its records may start from each other.
+    if (!state->keepAllEntities && delta && kind != ENTITY_PLAYER) {
+        list->emplace_back();
+        list->back().state = NO_STATE;
+        list->back().number = (uint16_t)number;
+        if (!SkipDelta(reader, *description, &sent))
+            return Refuse(context, "entity %d at %u: its delta runs past the frame", number, context->messageAt);
+        return true;
+    }
     // The pool may move when it grows: take the new state first.
     uint32_t id = NewState(state);
-    list->push_back(id);
+    list->emplace_back();
+    list->back().state = id;
+    list->back().number = (uint16_t)number;
     const EntityState* from = NULL;
-    if (previousId >= 0)
+    if (previousId >= 0 && (uint32_t)previousId != NO_STATE)
         from = &state->entityPool[(size_t)previousId];
+    else if (previousId >= 0)
+        from = NULL;
     else if (instanced >= 0)
         from = &state->instanced[instanced];
     else if (offset > 0)
-        from = &state->entityPool[(*list)[list->size() - 1 - offset]];
+        from = &state->entityPool[(*list)[list->size() - 1 - offset].state];
     else if (state->baselines[(size_t)number].kind != NO_BASELINE)
         from = &state->baselines[(size_t)number];
     DeltaValues converted;
@@ -137,11 +170,10 @@ static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delt
     EntityState* target = &state->entityPool[id];
     target->number = (uint16_t)number;
     target->kind = (uint8_t)kind;
-    uint64_t sent;
     if (!ReadDelta(reader, *description, fromValues, &target->values, &state->strings, &sent))
         return Refuse(context, "entity %d at %u: its delta runs past the frame or holds a string that cannot be kept",
                       number, context->messageAt);
-    target->timeBase = TimeBase(*description, sent, from ? from->timeBase : 0, state->serverTime);
+    target->timeBase = TimeBase(*state, description, sent, from ? from->timeBase : 0);
     return true;
 }
 
@@ -162,9 +194,10 @@ bool ReadPacketEntities(FrameContext* context, BitReader* reader, bool delta)
             return Refuse(context, "%s at %u is a delta from sequence %d, which no packet holds", name,
                           context->messageAt, fromSequence);
     }
-    std::vector<uint32_t>* list = &state->scratchStates;
-    Release(state, list);
-    size_t oldIndex = 0, oldCount = old ? old->states.size() : 0;
+    std::vector<PacketEntry>* list = &state->scratchEntries;
+    list->clear();
+    const PacketEntry* oldEntries = old ? old->entries.data() : NULL;
+    size_t oldIndex = 0, oldCount = old ? old->entries.size() : 0;
     int number = 0;
     bool first = true, read = true;
     for (;;) {
@@ -190,13 +223,14 @@ bool ReadPacketEntities(FrameContext* context, BitReader* reader, bool delta)
         }
         first = false;
         number = next;
-        while (oldIndex < oldCount && state->entityPool[old->states[oldIndex]].number < number) {
-            state->entityRefs[old->states[oldIndex]]++;
-            list->push_back(old->states[oldIndex++]);
-        }
+        size_t carried = oldIndex;
+        oldIndex = (size_t)(std::lower_bound(oldEntries + oldIndex, oldEntries + oldCount, number,
+                                             [](const PacketEntry& entry, int n) { return entry.number < n; }) -
+                            oldEntries);
+        list->insert(list->end(), oldEntries + carried, oldEntries + oldIndex);
         int previousId = -1;
-        if (oldIndex < oldCount && state->entityPool[old->states[oldIndex]].number == number)
-            previousId = (int)old->states[oldIndex++];
+        if (oldIndex < oldCount && oldEntries[oldIndex].number == number)
+            previousId = (int)oldEntries[oldIndex++].state;
         if (remove)
             continue;
         if (!ReadEntityRecord(context, reader, delta, number, previousId, list)) {
@@ -204,24 +238,22 @@ bool ReadPacketEntities(FrameContext* context, BitReader* reader, bool delta)
             break;
         }
     }
-    for (; read && oldIndex < oldCount; oldIndex++) {
-        state->entityRefs[old->states[oldIndex]]++;
-        list->push_back(old->states[oldIndex]);
-    }
+    if (read)
+        list->insert(list->end(), oldEntries + oldIndex, oldEntries + oldCount);
     if (read && !reader->ok)
         read = Refuse(context, "%s at %u runs past the end of the frame", name, context->messageAt);
     if (read && list->size() != count)
         read = Refuse(context, "%s at %u holds %zu entities where it says %u", name, context->messageAt,
                       list->size(), count);
     if (!read) {
-        Release(state, list);
+        list->clear();
         return false;
     }
     EndBits(reader, startByte);
     int slot = context->frame->incomingSequence & (DECODE_HISTORY - 1);
     PacketEntities* packet = &state->packets[slot];
-    Release(state, &packet->states);
-    packet->states.swap(*list);
+    packet->entries.swap(*list);
+    list->clear();
     packet->valid = true;
     packet->sequence = (uint8_t)context->frame->incomingSequence;
     packet->incomingSequence = context->frame->incomingSequence;
@@ -255,7 +287,7 @@ bool ReadSpawnBaseline(FrameContext* context, BitReader* reader)
             baseline->kind = NO_BASELINE;
             return Refuse(context, "baseline %d at %u cannot be read", number, context->messageAt);
         }
-        baseline->timeBase = TimeBase(*description, sent, 0, state->serverTime);
+        baseline->timeBase = TimeBase(*state, description, sent, 0);
     }
     ReadBits(reader, LIST_END_BITS);
     int count = (int)ReadBits(reader, INSTANCED_BITS);
@@ -268,7 +300,7 @@ bool ReadSpawnBaseline(FrameContext* context, BitReader* reader)
         state->instanced[i].kind = ENTITY_NORMAL;
         if (!ReadDelta(reader, *description, NULL, &state->instanced[i].values, &state->strings, &sent))
             return Refuse(context, "instanced baseline %d at %u cannot be read", i, context->messageAt);
-        state->instanced[i].timeBase = TimeBase(*description, sent, 0, state->serverTime);
+        state->instanced[i].timeBase = TimeBase(*state, description, sent, 0);
     }
     state->instancedCount = count;
     EndBits(reader, startByte);
@@ -280,9 +312,7 @@ static void CopyClientState(const ClientState& from, ClientState* to)
     to->clientdata = from.clientdata;
     to->weaponsHeld = from.weaponsHeld;
     for (uint64_t held = from.weaponsHeld; held; held &= held - 1) {
-        int i = 0;
-        while (!(held >> i & 1))
-            i++;
+        int i = LowestSetBit(held);
         to->weapons[i] = from.weapons[i];
     }
 }
@@ -355,19 +385,17 @@ bool EntityOrigin(const DecodeState& state, int entity, float origin[3])
     if (state.latestPacket < 0)
         return false;
     const PacketEntities& packet = state.packets[state.latestPacket];
-    size_t low = 0, high = packet.states.size();
+    size_t low = 0, high = packet.entries.size();
     while (low < high) {
         size_t middle = (low + high) / 2;
-        if (PacketEntity(state, packet, middle).number < entity)
+        if (packet.entries[middle].number < entity)
             low = middle + 1;
         else
             high = middle;
     }
-    if (low == packet.states.size())
+    if (low == packet.entries.size() || packet.entries[low].number != entity || packet.entries[low].state == NO_STATE)
         return false;
     const EntityState& found = PacketEntity(state, packet, low);
-    if (found.number != entity)
-        return false;
     static const int roles[] = {ROLE_ENTITY, ROLE_PLAYER, ROLE_CUSTOM};
     return OriginOf(state, roles[found.kind], found.values, origin);
 }

@@ -473,14 +473,17 @@ static WorldPosition PositionOf(const DecodeState& state, int entity)
 static void SamplePath(DecodeState* state, float time)
 {
     TimelineTracking* tracking = &state->tracking;
+    // Time going back (a new segment or map) always takes a sample.
+    bool later = tracking->pathStarted && time >= tracking->pathTime;
+    if (later && (time - tracking->pathTime) * 2 < PATH_STEP_SECONDS_X2)
+        return;
     float origin[3];
     if (!RecorderOrigin(*state, origin) || state->timeline->recorderPath.size() >= PATH_LIMIT)
         return;
-    if (tracking->pathStarted && time >= tracking->pathTime) {
+    if (later) {
         float dx = origin[0] - tracking->pathAt[0], dy = origin[1] - tracking->pathAt[1];
         float dz = origin[2] - tracking->pathAt[2];
-        bool moved = dx * dx + dy * dy + dz * dz >= PATH_STEP_UNITS * PATH_STEP_UNITS;
-        if (!moved || (time - tracking->pathTime) * 2 < PATH_STEP_SECONDS_X2)
+        if (dx * dx + dy * dy + dz * dz < PATH_STEP_UNITS * PATH_STEP_UNITS)
             return;
     }
     tracking->pathStarted = true;
