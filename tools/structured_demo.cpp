@@ -92,7 +92,7 @@ static void FrameHeader(Builder* b, int type, float time)
 // the time, the recorder's view, the viewport and the incoming sequence;
 // chatAt are offsets in messages of chat id bytes, recorded as file offsets.
 static void NetFrame(Builder* b, int type, float time, int width, int height, uint32_t sequence,
-                     const StructuredView& view, const Bytes& messages,
+                     const StructuredView& view, const FrameMessages& frame,
                      const std::vector<std::pair<size_t, size_t>>& chatAt)
 {
     FrameHeader(b, type, time);
@@ -108,10 +108,12 @@ static void NetFrame(Builder* b, int type, float time, int width, int height, ui
     Set32(at + VIEWPORT_AT + 8, &width);
     Set32(at + VIEWPORT_AT + 12, &height);
     Set32(at + SEQUENCE_AT, &sequence);
-    unsigned length = (unsigned)messages.size();
+    unsigned length = (unsigned)frame.bytes.size();
     Set32(at + NET_INFO_SIZE - 4, &length);
     size_t start = b->out.size();
-    b->out.insert(b->out.end(), messages.begin(), messages.end());
+    b->out.insert(b->out.end(), frame.bytes.begin(), frame.bytes.end());
+    for (size_t message : frame.starts)
+        b->layout->messageStarts.push_back(start + message);
     for (const auto& chat : chatAt)
         b->layout->chatOffsets[chat.first] = start + chat.second;
 }
@@ -140,10 +142,11 @@ static void BuildLoading(Builder* b)
     float time = 200.0f;
     StructuredView view = GroupView(b->game, 0);
     for (int i = 0; i < b->game.loadingFrames; i++, time += 0.125f) {
-        Bytes messages;
+        FrameMessages messages;
         PutSignonMessages(&b->game, i, &messages);
-        messages.push_back(SVC_SIGNONNUM);
-        messages.push_back((unsigned char)(i + 1));
+        messages.starts.push_back(messages.bytes.size());
+        messages.bytes.push_back(SVC_SIGNONNUM);
+        messages.bytes.push_back((unsigned char)(i + 1));
         NetFrame(b, 0, time, spec.loadingViewportWidth, spec.loadingViewportHeight, SignonSequence(b->game, i), view,
                  messages, {});
     }
@@ -162,7 +165,7 @@ static void BuildPlayback(Builder* b)
     float time = 0;
     for (int g = 0; g < b->game.groups; g++) {
         time = 0.01f * (float)(g + 1);
-        Bytes messages;
+        FrameMessages messages;
         std::vector<std::pair<size_t, size_t>> chatAt;
         PutGroupMessages(&b->game, g, &messages, &chatAt);
         b->layout->groupFrames.push_back(b->out.size());
@@ -244,6 +247,8 @@ std::vector<unsigned char> BuildStructuredDemo(const StructuredDemoSpec& spec, S
         }
         while (!layout->groupFrames.empty() && layout->groupFrames.back() >= spec.cutAt)
             layout->groupFrames.pop_back();
+        while (!layout->messageStarts.empty() && layout->messageStarts.back() >= spec.cutAt)
+            layout->messageStarts.pop_back();
     }
     return b.out;
 }

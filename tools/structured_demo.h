@@ -126,6 +126,8 @@ struct StructuredDemoLayout {
     size_t directoryOffset = 0;   // 0: none
     std::vector<size_t> chatOffsets;  // the id byte of each chat message, spec order
     std::vector<size_t> groupFrames;  // the net-message frame of each Playback group
+    std::vector<size_t> messageStarts;  // the id byte of every message of the net-message
+                                        // frames, in file order
 };
 
 std::vector<unsigned char> BuildStructuredDemo(const StructuredDemoSpec& spec);

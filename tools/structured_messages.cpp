@@ -433,15 +433,22 @@ StructuredView GroupView(const StructuredGame& game, int group)
     return view;
 }
 
+// A message begins at the end of the frame's bytes.
+static MessageBytes* Next(FrameMessages* frame)
+{
+    frame->starts.push_back(frame->bytes.size());
+    return &frame->bytes;
+}
+
 // A user message by its registered name; nothing when the spec does not
 // register it.
-static void PutGameMessage(const StructuredGame& game, MessageBytes* out, const char* name,
+static void PutGameMessage(const StructuredGame& game, FrameMessages* out, const char* name,
                            const MessageBytes& payload)
 {
     const std::vector<StructuredUserMessage>& list = game.spec->userMessages;
     for (size_t i = 0; i < list.size(); i++) {
         if (list[i].name == name) {
-            WriteUserMessage(out, (int)(64 + i), list[i].size, payload);
+            WriteUserMessage(Next(out), (int)(64 + i), list[i].size, payload);
             return;
         }
     }
@@ -464,8 +471,9 @@ static std::string InfoString(const StructuredDemoSpec& spec, const StructuredPl
     return info;
 }
 
-static void PutPlayerInfo(MessageBytes* out, const StructuredPlayer& player, const std::string& info)
+static void PutPlayerInfo(FrameMessages* frame, const StructuredPlayer& player, const std::string& info)
 {
+    MessageBytes* out = Next(frame);
     PutByte(out, SVC_UPDATEUSERINFO);
     PutByte(out, (unsigned)player.slot);
     PutLong(out, (uint32_t)player.userId);
@@ -473,7 +481,7 @@ static void PutPlayerInfo(MessageBytes* out, const StructuredPlayer& player, con
     out->insert(out->end(), 16, info.empty() ? 0 : 0xAB);
 }
 
-static void PutTeamInfo(const StructuredGame& game, MessageBytes* out, const StructuredPlayer& player)
+static void PutTeamInfo(const StructuredGame& game, FrameMessages* out, const StructuredPlayer& player)
 {
     if (player.team.empty())
         return;
@@ -483,7 +491,7 @@ static void PutTeamInfo(const StructuredGame& game, MessageBytes* out, const Str
     PutGameMessage(game, out, "TeamInfo", payload);
 }
 
-static void PutScoreInfo(const StructuredGame& game, MessageBytes* out, const StructuredPlayer& player, int frags,
+static void PutScoreInfo(const StructuredGame& game, FrameMessages* out, const StructuredPlayer& player, int frags,
                          int deaths)
 {
     MessageBytes payload;
@@ -516,7 +524,7 @@ static void Score(const StructuredDemoSpec& spec, int entity, size_t last, int* 
     }
 }
 
-static void PutChat(const StructuredGame& game, MessageBytes* out, const StructuredChat& chat)
+static void PutChat(const StructuredGame& game, FrameMessages* out, const StructuredChat& chat)
 {
     MessageBytes payload;
     PutByte(&payload, (unsigned)chat.sender);
@@ -529,12 +537,13 @@ static void PutChat(const StructuredGame& game, MessageBytes* out, const Structu
     }
     if (payload.size() > MAX_USER_MESSAGE_PAYLOAD)
         payload.resize(MAX_USER_MESSAGE_PAYLOAD);
-    WriteUserMessage(out, game.sayTextId, -1, payload);
+    WriteUserMessage(Next(out), game.sayTextId, -1, payload);
 }
 
-static void PutServerInfo(const StructuredGame& game, MessageBytes* out)
+static void PutServerInfo(const StructuredGame& game, FrameMessages* frame)
 {
     const StructuredDemoSpec& spec = *game.spec;
+    MessageBytes* out = Next(frame);
     PutByte(out, SVC_SERVERINFO);
     PutLong(out, (uint32_t)spec.networkProtocol);
     PutLong(out, 1);                               // spawn count
@@ -551,9 +560,10 @@ static void PutServerInfo(const StructuredGame& game, MessageBytes* out)
     PutByte(out, 0);                               // VAC
 }
 
-static void PutMovevars(MessageBytes* out)
+static void PutMovevars(FrameMessages* frame)
 {
     static const float first[16] = {800, 75, 320, 500, 5, 10, 10, 4, 2, 1, 1, 1, 18, 2000, 4096, 0};
+    MessageBytes* out = Next(frame);
     PutByte(out, SVC_NEWMOVEVARS);
     for (float value : first)
         PutFloat(out, value);
@@ -563,7 +573,7 @@ static void PutMovevars(MessageBytes* out)
     PutString(out, "desert");
 }
 
-static void PutResources(MessageBytes* out)
+static void PutResources(FrameMessages* out)
 {
     static const ResourceEntry resources[] = {
         {6, "maps/de_dust2.bsp", 1, 0, 0, false},
@@ -573,67 +583,77 @@ static void PutResources(MessageBytes* out)
         {4, "sprites/hud.txt", 0, 4096, 0, false},
     };
     static const int consistency[] = {1, 2, 40};
-    PutByte(out, SVC_RESOURCEREQUEST);
-    PutLong(out, 1);
-    PutLong(out, 0);
-    WriteResourceList(out, resources, sizeof resources / sizeof resources[0], consistency,
+    MessageBytes* request = Next(out);
+    PutByte(request, SVC_RESOURCEREQUEST);
+    PutLong(request, 1);
+    PutLong(request, 0);
+    WriteResourceList(Next(out), resources, sizeof resources / sizeof resources[0], consistency,
                       sizeof consistency / sizeof consistency[0]);
 }
 
-void PutSignonMessages(StructuredGame* game, int frame, MessageBytes* out)
+void PutSignonMessages(StructuredGame* game, int frame, FrameMessages* out)
 {
     const StructuredDemoSpec& spec = *game->spec;
     int last = game->loadingFrames - 1;
+    MessageBytes* bytes;
     if (frame == 0) {
-        PutByte(out, SVC_PRINT);
-        PutString(out, "Flickbox test server\n");
+        bytes = Next(out);
+        PutByte(bytes, SVC_PRINT);
+        PutString(bytes, "Flickbox test server\n");
         PutServerInfo(*game, out);
-        PutByte(out, SVC_SENDEXTRAINFO);
-        PutString(out, "");
-        PutByte(out, 0);
+        bytes = Next(out);
+        PutByte(bytes, SVC_SENDEXTRAINFO);
+        PutString(bytes, "");
+        PutByte(bytes, 0);
         for (const DeltaDescription& description : game->descriptions)
-            WriteDeltaDescription(out, description);
+            WriteDeltaDescription(Next(out), description);
         PutMovevars(out);
-        PutByte(out, SVC_CDTRACK);
-        PutShort(out, 0);
-        PutByte(out, SVC_SETVIEW);
-        PutShort(out, spec.recorderSlot + 1);
+        bytes = Next(out);
+        PutByte(bytes, SVC_CDTRACK);
+        PutShort(bytes, 0);
+        bytes = Next(out);
+        PutByte(bytes, SVC_SETVIEW);
+        PutShort(bytes, spec.recorderSlot + 1);
         // The server sends its registrations newest first.
         for (size_t i = spec.userMessages.size(); i-- > 0;)
-            WriteUserMessageRegistration(out, (int)(64 + i), spec.userMessages[i].size,
+            WriteUserMessageRegistration(Next(out), (int)(64 + i), spec.userMessages[i].size,
                                          spec.userMessages[i].name.c_str());
     }
     if (frame == (last < 1 ? 0 : 1))
         PutResources(out);
     if (frame > 1 && frame < last) {
         for (int i = 0; i < 8; i++)
-            PutByte(out, SVC_NOP);
+            PutByte(Next(out), SVC_NOP);
     }
     if (frame != last)
         return;
-    PutByte(out, SVC_TIME);
-    PutFloat(out, 1.0f);
+    bytes = Next(out);
+    PutByte(bytes, SVC_TIME);
+    PutFloat(bytes, 1.0f);
     // Player infos before the bit-packed messages, where a whole-byte walk meets them.
     for (const StructuredPlayer& player : spec.players) {
         if (player.joinGroup < 0)
             PutPlayerInfo(out, player, InfoString(spec, player, -1));
     }
-    WriteSpawnBaseline(out, game->set, game->baselines);
-    PutByte(out, SVC_LIGHTSTYLE);
-    PutByte(out, 0);
-    PutString(out, "m");
-    PutByte(out, SVC_LIGHTSTYLE);
-    PutByte(out, 1);
-    PutString(out, "mmnmmommommnonmmonqnmmo");
+    WriteSpawnBaseline(Next(out), game->set, game->baselines);
+    static const char* const styles[] = {"m", "mmnmmommommnonmmonqnmmo"};
+    for (unsigned i = 0; i < 2; i++) {
+        bytes = Next(out);
+        PutByte(bytes, SVC_LIGHTSTYLE);
+        PutByte(bytes, i);
+        PutString(bytes, styles[i]);
+    }
     StructuredView view = GroupView(*game, 0);
-    PutByte(out, SVC_SETANGLE);
+    bytes = Next(out);
+    PutByte(bytes, SVC_SETANGLE);
     for (float angle : view.angles)
-        PutShort(out, (int)(angle * 65536 / 360));
+        PutShort(bytes, (int)(angle * 65536 / 360));
     ClientAt(*game, 0, &game->signonClient);
-    WriteClientData(out, game->set, NULL, 0, game->signonClient);
-    PutByte(out, SVC_VOICEINIT);
-    PutString(out, "voice_speex");
-    PutByte(out, 5);
+    WriteClientData(Next(out), game->set, NULL, 0, game->signonClient);
+    bytes = Next(out);
+    PutByte(bytes, SVC_VOICEINIT);
+    PutString(bytes, "voice_speex");
+    PutByte(bytes, 5);
 }
 
 // The group a group's deltas are written against: the one before, every
@@ -648,7 +668,7 @@ static int FromGroup(const StructuredGame& game, int group)
     return from < 0 || group - from > MAX_DELTA_BACK ? -1 : from;
 }
 
-static void PutReliable(StructuredGame* game, int group, MessageBytes* out,
+static void PutReliable(StructuredGame* game, int group, FrameMessages* out,
                         std::vector<std::pair<size_t, size_t>>* chatAt)
 {
     const StructuredDemoSpec& spec = *game->spec;
@@ -720,7 +740,7 @@ static void PutReliable(StructuredGame* game, int group, MessageBytes* out,
     // Chat sent to one client reliably comes before the unreliable part.
     for (size_t c = (size_t)group; c < spec.chat.size(); c += (size_t)game->groups) {
         if (!spec.chat[c].late) {
-            chatAt->push_back({c, out->size()});
+            chatAt->push_back({c, out->bytes.size()});
             PutChat(*game, out, spec.chat[c]);
         }
     }
@@ -755,7 +775,7 @@ static void EntityOrigin(const StructuredGame& game, const EntityList& packet, i
     }
 }
 
-static void PutKillEffects(StructuredGame* game, int group, const EntityList& packet, MessageBytes* out)
+static void PutKillEffects(StructuredGame* game, int group, const EntityList& packet, FrameMessages* out)
 {
     const StructuredDemoSpec& spec = *game->spec;
     std::vector<EventEntry> events;
@@ -784,53 +804,59 @@ static void PutKillEffects(StructuredGame* game, int group, const EntityList& pa
 
         SoundEntry sound = {200, 51, 2, kill.victim, n % 2 ? 300 : 200, {victimAt[0], victimAt[1], victimAt[2]},
                             n % 2 ? 110 : 100};
-        WriteSound(out, sound);
-        PutByte(out, SVC_TEMP_ENTITY);
-        PutByte(out, TE_SPARKS);
+        WriteSound(Next(out), sound);
+        MessageBytes* bytes = Next(out);
+        PutByte(bytes, SVC_TEMP_ENTITY);
+        PutByte(bytes, TE_SPARKS);
         for (float axis : victimAt)
-            PutCoord(out, axis);
+            PutCoord(bytes, axis);
         if (kill.killer == spec.recorderSlot + 1) {
-            PutByte(out, SVC_WEAPONANIM);
-            PutByte(out, 3);
-            PutByte(out, 0);
+            bytes = Next(out);
+            PutByte(bytes, SVC_WEAPONANIM);
+            PutByte(bytes, 3);
+            PutByte(bytes, 0);
         }
         n++;
     }
     if (!events.empty())
-        WriteEvents(out, game->set, events.data(), events.size());
+        WriteEvents(Next(out), game->set, events.data(), events.size());
 }
 
-static void PutEffects(StructuredGame* game, int group, const EntityList& packet, MessageBytes* out)
+static void PutEffects(StructuredGame* game, int group, const EntityList& packet, FrameMessages* out)
 {
     PutKillEffects(game, group, packet, out);
+    MessageBytes* bytes;
     if (group == 0) {
-        PutByte(out, SVC_ROOMTYPE);
-        PutShort(out, 0);
+        bytes = Next(out);
+        PutByte(bytes, SVC_ROOMTYPE);
+        PutShort(bytes, 0);
         // A centred text with effect 2, whose effect time is sent.
-        PutByte(out, SVC_TEMP_ENTITY);
-        PutByte(out, TE_TEXTMESSAGE);
-        PutByte(out, 1);
-        PutShort(out, -8192);
-        PutShort(out, 2000);
-        PutByte(out, 2);
+        bytes = Next(out);
+        PutByte(bytes, SVC_TEMP_ENTITY);
+        PutByte(bytes, TE_TEXTMESSAGE);
+        PutByte(bytes, 1);
+        PutShort(bytes, -8192);
+        PutShort(bytes, 2000);
+        PutByte(bytes, 2);
         for (unsigned colour : {255u, 160u, 0u, 255u, 255u, 255u, 255u, 255u})
-            PutByte(out, colour);
-        PutShort(out, 25);
-        PutShort(out, 100);
-        PutShort(out, 1500);
-        PutShort(out, 64);
-        PutString(out, "Welcome to the test server");
+            PutByte(bytes, colour);
+        PutShort(bytes, 25);
+        PutShort(bytes, 100);
+        PutShort(bytes, 1500);
+        PutShort(bytes, 64);
+        PutString(bytes, "Welcome to the test server");
     }
     if (group == 1 || group == 2) {
         // A decal on the world, then one on an entity, which adds its model.
-        PutByte(out, SVC_TEMP_ENTITY);
-        PutByte(out, TE_BSPDECAL);
+        bytes = Next(out);
+        PutByte(bytes, SVC_TEMP_ENTITY);
+        PutByte(bytes, TE_BSPDECAL);
         for (int i = 0; i < 3; i++)
-            PutCoord(out, 16.0f * (float)(i + group));
-        PutShort(out, 7);
-        PutShort(out, group == 1 ? 0 : 40);
+            PutCoord(bytes, 16.0f * (float)(i + group));
+        PutShort(bytes, 7);
+        PutShort(bytes, group == 1 ? 0 : 40);
         if (group == 2)
-            PutShort(out, 3);
+            PutShort(bytes, 3);
     }
     if (group % 10 == 5) {
         std::vector<PingEntry> pings;
@@ -838,25 +864,27 @@ static void PutEffects(StructuredGame* game, int group, const EntityList& packet
             if (entity.number <= game->spec->maxPlayers)
                 pings.push_back({entity.number - 1, 20 + entity.number, entity.number % 3});
         }
-        WritePings(out, pings.data(), pings.size());
+        WritePings(Next(out), pings.data(), pings.size());
     }
 }
 
-void PutGroupMessages(StructuredGame* game, int group, MessageBytes* out,
+void PutGroupMessages(StructuredGame* game, int group, FrameMessages* out,
                       std::vector<std::pair<size_t, size_t>>* chatAt)
 {
     const StructuredDemoSpec& spec = *game->spec;
     PutReliable(game, group, out, chatAt);
-    PutByte(out, SVC_TIME);
-    PutFloat(out, 60.0f + 0.01f * (float)(group + 1));
+    MessageBytes* bytes = Next(out);
+    PutByte(bytes, SVC_TIME);
+    PutFloat(bytes, 60.0f + 0.01f * (float)(group + 1));
     if (game->filler[(size_t)group]) {
         // Bit-packed-looking bytes: all 0x80 or above, so no id the pattern
         // search looks for can come from them.
-        PutByte(out, SVC_CLIENTDATA);
+        bytes = Next(out);
+        PutByte(bytes, SVC_CLIENTDATA);
         unsigned seed = (unsigned)group;
         for (size_t i = 0; i < spec.entityBytes; i++) {
             seed = seed * 1103515245u + 12345u;
-            out->push_back((unsigned char)(seed >> 16 | 0x80));
+            bytes->push_back((unsigned char)(seed >> 16 | 0x80));
         }
     } else {
         EntityList packet, old;
@@ -865,14 +893,14 @@ void PutGroupMessages(StructuredGame* game, int group, MessageBytes* out,
         ClientAt(*game, group, &client);
         int from = FromGroup(*game, group);
         if (from < 0) {
-            WriteClientData(out, game->set, NULL, 0, client);
-            WritePacketEntities(out, game->set, game->baselines, packet);
+            WriteClientData(Next(out), game->set, NULL, 0, client);
+            WritePacketEntities(Next(out), game->set, game->baselines, packet);
         } else {
             int deltaFrom = (int)(GroupSequence(*game, from) & 0xFF);
             PacketAt(*game, from, &old);
             ClientAt(*game, from, &oldClient);
-            WriteClientData(out, game->set, &oldClient, deltaFrom, client);
-            WriteDeltaPacketEntities(out, game->set, game->baselines, old, deltaFrom, packet);
+            WriteClientData(Next(out), game->set, &oldClient, deltaFrom, client);
+            WriteDeltaPacketEntities(Next(out), game->set, game->baselines, old, deltaFrom, packet);
         }
         PutEffects(game, group, packet, out);
     }
@@ -886,11 +914,11 @@ void PutGroupMessages(StructuredGame* game, int group, MessageBytes* out,
         PutString(&payload, "#Cstrike_Name_Change");
         PutString(&payload, NameAt(spec, *player, group - 1).c_str());
         PutString(&payload, change.name.c_str());
-        WriteUserMessage(out, game->sayTextId, -1, payload);
+        WriteUserMessage(Next(out), game->sayTextId, -1, payload);
     }
     for (size_t c = (size_t)group; c < spec.chat.size(); c += (size_t)game->groups) {
         if (spec.chat[c].late) {
-            chatAt->push_back({c, out->size()});
+            chatAt->push_back({c, out->bytes.size()});
             PutChat(*game, out, spec.chat[c]);
         }
     }

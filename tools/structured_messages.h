@@ -37,6 +37,12 @@ struct StructuredView {
     float angles[3];
 };
 
+// The messages of one frame, and where each begins in bytes.
+struct FrameMessages {
+    MessageBytes bytes;
+    std::vector<size_t> starts;
+};
+
 void StartStructuredGame(StructuredGame* game, const StructuredDemoSpec& spec);
 
 // The incoming sequence of LOADING frame i and of Playback group g: one a
@@ -46,9 +52,9 @@ uint32_t GroupSequence(const StructuredGame& game, int group);
 StructuredView GroupView(const StructuredGame& game, int group);
 
 // The messages of LOADING frame i of frames (the caller adds svc_signonnum).
-void PutSignonMessages(StructuredGame* game, int frame, MessageBytes* out);
+void PutSignonMessages(StructuredGame* game, int frame, FrameMessages* out);
 
 // The messages of Playback group g. chatAt gets (spec chat index, offset in
-// out) of each chat message written.
-void PutGroupMessages(StructuredGame* game, int group, MessageBytes* out,
+// out's bytes) of each chat message written.
+void PutGroupMessages(StructuredGame* game, int group, FrameMessages* out,
                       std::vector<std::pair<size_t, size_t>>* chatAt);
