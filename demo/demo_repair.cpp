@@ -2,49 +2,21 @@
 
 #include <string.h>
 
-#include "demo/little_endian.h"
-
-enum { FRAME_HEADER_SIZE = 9, DIRECTORY_SIZE = 4 + 2 * DIRECTORY_ENTRY_SIZE };
+#include "demo/demo_layout.h"
 
 static void Append(std::vector<unsigned char>* out, const unsigned char* bytes, size_t count)
 {
     out->insert(out->end(), bytes, bytes + count);
 }
 
-static void AppendNextSection(std::vector<unsigned char>* out, int type, float time, int32_t number)
-{
-    unsigned char frame[FRAME_HEADER_SIZE];
-    frame[0] = (unsigned char)type;
-    PutF32(frame + 1, time);
-    PutU32(frame + 5, (uint32_t)number);
-    Append(out, frame, sizeof frame);
-}
-
-// One entry as a finished recording has it: flags 0, CD track -1.
-static void AppendEntry(std::vector<unsigned char>* out, int32_t type, const char* description, float trackTime,
-                        uint32_t frameCount, size_t offset, size_t length)
-{
-    unsigned char entry[DIRECTORY_ENTRY_SIZE] = {0};
-    PutU32(entry, (uint32_t)type);
-    // The description field is 64 bytes, NUL-padded; ours are short literals.
-    memcpy(entry + 4, description, strnlen(description, SEGMENT_DESCRIPTION_SIZE - 2));
-    PutU32(entry + 68, 0);
-    PutU32(entry + 72, (uint32_t)-1);
-    PutF32(entry + 76, trackTime);
-    PutU32(entry + 80, frameCount);
-    PutU32(entry + 84, (uint32_t)offset);
-    PutU32(entry + 88, (uint32_t)length);
-    Append(out, entry, sizeof entry);
-}
-
 // The whole frames of a walked segment, closed by a next-section frame
 // carrying the last frame's time when the walk found none.
 static void AppendSegment(std::vector<unsigned char>* out, const unsigned char* bytes, const DemoSegment& segment,
-                          int nextSectionType)
+                          int32_t demoProtocol)
 {
     Append(out, bytes + segment.offset, (size_t)(segment.walkedEnd - segment.offset));
     if (segment.end != SEGMENT_NEXT_SECTION)
-        AppendNextSection(out, nextSectionType, segment.lastTime, segment.lastFrameNumber);
+        AppendNextSectionFrame(out, demoProtocol, segment.lastTime, segment.lastFrameNumber);
 }
 
 bool BuildRepairedDemo(const unsigned char* bytes, size_t size, const DemoStructure& structure,
@@ -57,12 +29,12 @@ bool BuildRepairedDemo(const unsigned char* bytes, size_t size, const DemoStruct
         if (segment.walkedEnd < segment.offset || segment.walkedEnd > size)
             return false;
     }
-    int nextSectionType = structure.header.demoProtocol == 4 ? 8 : 5;
+    int32_t demoProtocol = structure.header.demoProtocol;
     out->clear();
-    out->reserve((size_t)structure.lastWholeFrameEnd + 2 * FRAME_HEADER_SIZE + DIRECTORY_SIZE);
+    out->reserve((size_t)structure.lastWholeFrameEnd + 2 * FRAME_HEADER_SIZE + DirectorySize(2));
     Append(out, bytes, DEMO_HEADER_SIZE);
 
-    AppendSegment(out, bytes, structure.segments[0], nextSectionType);
+    AppendSegment(out, bytes, structure.segments[0], demoProtocol);
     size_t playbackOffset = out->size();
     DemoSegment playback;
     if (structure.segments.size() > 1) {
@@ -74,16 +46,17 @@ bool BuildRepairedDemo(const unsigned char* bytes, size_t size, const DemoStruct
         playback.walkedEnd = playback.offset;
         playback.end = SEGMENT_END_OF_FILE;
     }
-    AppendSegment(out, bytes, playback, nextSectionType);
+    AppendSegment(out, bytes, playback, demoProtocol);
     size_t directory = out->size();
     // The closing next-section frame's time, walked or just written.
-    float trackTime = ReadF32(&(*out)[directory - FRAME_HEADER_SIZE + 1]);
+    FrameHeader closing;
+    ReadFrameHeader(&(*out)[directory - FRAME_HEADER_SIZE], FRAME_HEADER_SIZE, &closing);
 
-    unsigned char count[4];
-    PutU32(count, 2);
-    Append(out, count, sizeof count);
-    AppendEntry(out, 0, "LOADING", 0, 0, DEMO_HEADER_SIZE, playbackOffset - DEMO_HEADER_SIZE);
-    AppendEntry(out, 1, "Playback", trackTime, playback.framesByType[1], playbackOffset, directory - playbackOffset);
-    PutU32(&(*out)[DIRECTORY_OFFSET_AT], (uint32_t)directory);
+    const DirectoryEntry entries[2] = {
+        FinishedEntry(0, "LOADING", 0, 0, DEMO_HEADER_SIZE, (uint32_t)(playbackOffset - DEMO_HEADER_SIZE)),
+        FinishedEntry(1, "Playback", closing.time, (int32_t)playback.framesByType[1], (uint32_t)playbackOffset,
+                      (uint32_t)(directory - playbackOffset))};
+    AppendDirectory(out, entries, 2);
+    PutDirectoryOffset(out->data(), (uint32_t)directory);
     return true;
 }

@@ -10,7 +10,6 @@
 // a cut one still reads, so the bounded copies here ((void)) do not fail on it.
 
 enum {
-    FRAME_HEADER_SIZE = 9,
     MAX_MESSAGE_LENGTH = 65536,
     VIEWPORT_KINDS = 32,
     // Demo protocol 5: net-message frames carry 468 bytes before their messages.
@@ -26,9 +25,7 @@ enum {
 enum FrameFit { FRAME_WHOLE, FRAME_CUT, FRAME_BAD };
 
 struct Frame {
-    int type;
-    float time;
-    int32_t number;
+    FrameHeader header;
     uint64_t size;
     uint64_t messagesAt;     // net-message frames: where the message bytes start
     uint64_t messageLength;
@@ -79,43 +76,43 @@ static FrameFit MeasureFrame(const Walk& walk, size_t pos, size_t limit, Frame* 
     size_t left = limit - pos;
     if (left == 0)
         return FRAME_CUT;
-    frame->type = at[0];
     frame->messagesAt = 0;
     frame->messageLength = 0;
+    // The type reads from the first byte: an unknown one is bad even when cut.
+    bool headerWhole = ReadFrameHeader(at, left, &frame->header);
+    int type = frame->header.type;
     int maxType = walk.won ? 8 : FRAME_TYPE_COUNT - 1;
-    if (frame->type > maxType) {
-        (void)FormatText(why, whySize, "unknown frame type %d at %llu", frame->type, (unsigned long long)pos);
+    if (type > maxType) {
+        (void)FormatText(why, whySize, "unknown frame type %d at %llu", type, (unsigned long long)pos);
         return FRAME_BAD;
     }
-    if (left < FRAME_HEADER_SIZE)
+    if (!headerWhole)
         return FRAME_CUT;
-    frame->time = ReadF32(at + 1);
-    frame->number = ReadI32(at + 5);
     FrameFit fit = FRAME_WHOLE;
     uint64_t count = 0;
-    if (IsNetMessage(frame->type)) {
+    if (IsNetMessage(type)) {
         size_t lengthAt = walk.won ? WON_LENGTH_AT : NET_LENGTH_AT;
         fit = CountedSize(at, left, lengthAt, lengthAt + 4, &frame->size, &count);
         frame->messagesAt = pos + lengthAt + 4;
         frame->messageLength = count;
     } else if (walk.won) {
         static const uint64_t wonSizes[9] = {0, 0, 9, 37, 9, 73, 73, 0, 9};
-        if (frame->type == 7)
+        if (type == 7)
             fit = CountedSize(at, left, 9, 13, &frame->size, &count);
         else
-            frame->size = wonSizes[frame->type];
+            frame->size = wonSizes[type];
     } else {
         static const uint64_t sizes[FRAME_TYPE_COUNT] = {0, 0, 9, 73, 41, 9, 93, 17, 0, 0};
-        if (frame->type == 8)
+        if (type == 8)
             fit = CountedSize(at, left, 13, 33, &frame->size, &count);
-        else if (frame->type == 9)
+        else if (type == 9)
             fit = CountedSize(at, left, 9, 13, &frame->size, &count);
         else
-            frame->size = sizes[frame->type];
+            frame->size = sizes[type];
     }
     if (fit == FRAME_BAD) {
         (void)FormatText(why, whySize, "frame at %llu (type %d) has an impossible length",
-                   (unsigned long long)pos, frame->type);
+                   (unsigned long long)pos, type);
         return FRAME_BAD;
     }
     if (fit == FRAME_CUT || frame->size > left)
@@ -158,12 +155,12 @@ static bool MostCommonViewport(const ViewportTally& tally, int* width, int* heig
 // What one whole frame adds to the segment and the file's findings.
 static void TakeFrame(Walk* walk, DemoSegment* segment, const Frame& frame, size_t pos)
 {
-    segment->framesByType[frame.type]++;
+    segment->framesByType[frame.header.type]++;
     segment->framesWalked++;
-    segment->lastTime = frame.time;
-    segment->lastFrameNumber = frame.number;
+    segment->lastTime = frame.header.time;
+    segment->lastFrameNumber = frame.header.number;
     segment->walkedEnd = pos + frame.size;
-    if (!IsNetMessage(frame.type))
+    if (!IsNetMessage(frame.header.type))
         return;
     if (!walk->won) {
         const unsigned char* at = walk->bytes + pos;
@@ -176,7 +173,7 @@ static void TakeFrame(Walk* walk, DemoSegment* segment, const Frame& frame, size
         }
     }
     ReadFrameMessages(walk->bytes, (size_t)frame.messagesAt, (size_t)(frame.messagesAt + frame.messageLength),
-                      frame.time, frame.type == 0, &walk->reader, walk->result);
+                      frame.header.time, frame.header.type == 0, &walk->reader, walk->result);
 }
 
 static void StartSegment(DemoSegment* segment, int32_t type, const char* description, size_t offset)
@@ -207,7 +204,7 @@ static void WalkSegment(Walk* walk, DemoSegment* segment, size_t limit, size_t s
             return;
         TakeFrame(walk, segment, frame, pos);
         pos += (size_t)frame.size;
-        if (frame.type == walk->nextSectionType)
+        if (frame.header.type == walk->nextSectionType)
             break;
     }
     segment->end = SEGMENT_NEXT_SECTION;
@@ -229,7 +226,7 @@ static void ReadHeader(const unsigned char* bytes, DemoFileHeader* header)
     (void)CopyTextPrefix(header->mapName, sizeof header->mapName, (const char*)bytes + 16, 260);
     (void)CopyTextPrefix(header->gameDir, sizeof header->gameDir, (const char*)bytes + 276, 260);
     header->mapCrc = ReadU32(bytes + 536);
-    header->directoryOffset = ReadI32(bytes + DIRECTORY_OFFSET_AT);
+    header->directoryOffset = ReadDirectoryOffset(bytes);
 }
 
 // Checks the directory the header points at; fills the segments from its
@@ -246,32 +243,29 @@ static bool ReadDirectory(const unsigned char* bytes, size_t size, DemoStructure
     if ((uint64_t)at + 4 > size)
         return (void)FormatText(why, whySize, "the directory offset %lld is past the end of the file (%llu bytes)",
                           (long long)at, (unsigned long long)size), false;
-    int32_t count = ReadI32(bytes + at);
+    int32_t count = ReadDirectoryCount(bytes + at);
     result->directoryEntries = count;
     if (count < 1 || count > MAX_DIRECTORY_ENTRIES)
         return (void)FormatText(why, whySize, "the directory has %ld entries (1 to %d allowed)", (long)count,
                           MAX_DIRECTORY_ENTRIES), false;
-    if ((uint64_t)at + 4 + (uint64_t)count * DIRECTORY_ENTRY_SIZE > size)
+    if ((uint64_t)at + DirectorySize((size_t)count) > size)
         return (void)FormatText(why, whySize, "the directory's %ld entries at %lld run past the end of the file",
                           (long)count, (long long)at), false;
     result->segments.resize((size_t)count);
     for (int32_t i = 0; i < count; i++) {
-        const unsigned char* entry = bytes + at + 4 + (size_t)i * DIRECTORY_ENTRY_SIZE;
+        DirectoryEntry entry;
+        ReadDirectoryEntry(bytes + at, (size_t)i, &entry);
         DemoSegment* segment = &result->segments[(size_t)i];
-        char description[SEGMENT_DESCRIPTION_SIZE];
-        (void)CopyTextPrefix(description, sizeof description, (const char*)entry + 4, 64);
-        StartSegment(segment, ReadI32(entry), description, 0);
-        segment->trackTime = ReadF32(entry + 76);
-        segment->frameCount = ReadI32(entry + 80);
-        segment->offset = ReadU32(entry + 84);
-        segment->length = ReadU32(entry + 88);
-        segment->walkedEnd = segment->offset;
+        StartSegment(segment, entry.type, entry.description, entry.offset);
+        segment->trackTime = entry.trackTime;
+        segment->frameCount = entry.frameCount;
+        segment->length = entry.length;
         uint64_t end = (uint64_t)segment->offset + segment->length;
         if (segment->offset < DEMO_HEADER_SIZE || end > (uint64_t)at) {
             // Said before the entries go: the segment is one of them.
             (void)FormatText(why, whySize,
                              "entry %ld (%s) at %lu, %lu bytes, is not between the header and the directory at %lld",
-                             (long)i + 1, description, (unsigned long)segment->offset,
+                             (long)i + 1, entry.description, (unsigned long)segment->offset,
                              (unsigned long)segment->length, (long long)at);
             result->segments.clear();
             return false;
@@ -398,7 +392,7 @@ void ReadDemoStructure(const unsigned char* bytes, size_t size, DemoStructure* r
     walk.bytes = bytes;
     walk.size = size;
     walk.won = result->header.demoProtocol == 4;
-    walk.nextSectionType = walk.won ? 8 : 5;
+    walk.nextSectionType = NextSectionType(result->header.demoProtocol);
     walk.result = result;
     StartMessageReader(&walk.reader, !walk.won);
 

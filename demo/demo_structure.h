@@ -24,14 +24,11 @@
 
 #include <vector>
 
+#include "demo/demo_layout.h"
+
 enum {
-    DEMO_HEADER_SIZE = 544,
-    DIRECTORY_OFFSET_AT = 540,
-    DIRECTORY_ENTRY_SIZE = 92,
-    MAX_DIRECTORY_ENTRIES = 1024,
     FRAME_TYPE_COUNT = 10,          // frame types 0..9
     STRUCTURE_PROBLEM_SIZE = 160,
-    SEGMENT_DESCRIPTION_SIZE = 65,  // 64 bytes and a NUL
     USER_MESSAGE_NAME_SIZE = 17,
     CHAT_TEXT_SIZE = 193,           // a user message carries at most 192 bytes
     CHAT_STRING_COUNT = 4,

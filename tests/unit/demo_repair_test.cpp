@@ -50,6 +50,9 @@ static void ExpectRepaired(const Bytes& input)
         EXPECT_EQ(0, memcmp(input.data() + oldStart, repaired.data() + now.offset, kept)) << now.description;
         if (i < before.segments.size()) {
             EXPECT_EQ(old.framesWalked + (closed ? 0 : 1), now.framesWalked) << now.description;
+            // A closing frame written here carries the last whole frame's time and number.
+            EXPECT_EQ(old.lastTime, now.lastTime) << now.description;
+            EXPECT_EQ(old.lastFrameNumber, now.lastFrameNumber) << now.description;
         }
     }
 }

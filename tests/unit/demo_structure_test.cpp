@@ -349,6 +349,31 @@ TEST(DemoStructure, ViewportIsTheMostCommonNonZeroSize)
     }
 }
 
+// The tally keeps 32 sizes: the 32nd still counts, a 33rd is not counted.
+TEST(DemoStructure, ViewportTallyHoldsThirtyTwoSizes)
+{
+    struct Row {
+        int distinct;        // the first Playback net frames, each of a size of its own
+        int width, height;
+    };
+    static const Row rows[] = {{31, 1920, 1080}, {32, 101, 101}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.distinct);
+        StructuredDemoSpec spec;
+        spec.playbackGroups = 40;
+        StructuredDemoLayout layout;
+        Bytes demo = BuildStructuredDemo(spec, &layout);
+        for (int i = 0; i < row.distinct; i++) {
+            size_t frame = layout.frames[NthFrame(layout, 1, (size_t)i)];
+            Put32At(demo, frame + 229, 101 + (uint32_t)i);
+            Put32At(demo, frame + 233, 101 + (uint32_t)i);
+        }
+        DemoStructure structure = Structure(demo);
+        EXPECT_EQ(row.width, structure.viewportWidth);
+        EXPECT_EQ(row.height, structure.viewportHeight);
+    }
+}
+
 TEST(DemoStructure, UserMessageRegistrations)
 {
     StructuredDemoSpec spec;
@@ -368,4 +393,111 @@ TEST(DemoStructure, UserMessageRegistrations)
     structure = Structure(BuildStructuredDemo(spec));
     EXPECT_EQ(-1, structure.sayTextId);
     EXPECT_TRUE(structure.chat.empty());
+}
+
+// A demo protocol 4 (WON) recording made with the layout's writers: a signon
+// frame, the frame given, each segment closed by a type-8 frame.
+static Bytes WonDemo(const Bytes& playbackFrame)
+{
+    Bytes demo(DEMO_HEADER_SIZE, 0);
+    memcpy(demo.data(), "HLDEMO", 6);
+    Put32At(demo, 8, 4);
+    Put32At(demo, 12, 40);
+    Bytes signon(37, 0);   // six floats, then a message length of 0
+    demo.insert(demo.end(), signon.begin(), signon.end());
+    AppendNextSectionFrame(&demo, 4, 0.5f, 1);
+    uint32_t playback = (uint32_t)demo.size();
+    demo.insert(demo.end(), playbackFrame.begin(), playbackFrame.end());
+    AppendNextSectionFrame(&demo, 4, 3.0f, 2);
+    uint32_t directory = (uint32_t)demo.size();
+    const DirectoryEntry entries[2] = {
+        FinishedEntry(0, "LOADING", 0, 0, DEMO_HEADER_SIZE, playback - DEMO_HEADER_SIZE),
+        FinishedEntry(1, "Playback", 3.0f, 1, playback, directory - playback)};
+    AppendDirectory(&demo, entries, 2);
+    PutDirectoryOffset(demo.data(), directory);
+    return demo;
+}
+
+TEST(DemoStructure, WonFramesHaveTheirOwnSizes)
+{
+    struct Row {
+        int type;
+        size_t countAt;   // 0: none
+        int32_t count;
+        size_t size;      // the whole frame; 0: bad
+    };
+    static const Row rows[] = {
+        {0, 33, 0, 37}, {1, 33, 300, 337}, {1, 33, 65536, 65573}, {1, 33, 65537, 0}, {2, 0, 0, 9},
+        {3, 0, 0, 37},  {4, 0, 0, 9},      {5, 0, 0, 73},         {6, 0, 0, 73},     {7, 9, 5, 18},
+        {7, 9, 0, 13},  {7, 9, -1, 0},     {9, 0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "type " << row.type << " count " << row.count);
+        Bytes frame(row.size ? row.size : row.countAt + 9, 0);
+        frame[0] = (unsigned char)row.type;
+        if (row.countAt)
+            Put32At(frame, row.countAt, (uint32_t)row.count);
+        Bytes demo = WonDemo(frame);
+        DemoStructure structure = Structure(demo);
+        ASSERT_EQ(2u, structure.segments.size());
+        const DemoSegment& playback = structure.segments[1];
+        if (row.size == 0) {
+            EXPECT_EQ(DEMO_DAMAGED, structure.state);
+            EXPECT_EQ(SEGMENT_BAD_FRAME, playback.end);
+            continue;
+        }
+        ASSERT_EQ(DEMO_COMPLETE, structure.state) << structure.problem;
+        EXPECT_EQ(1u, structure.segments[0].framesByType[0]);
+        EXPECT_EQ(1u, playback.framesByType[row.type]);
+        EXPECT_EQ(1u, playback.framesByType[8]);
+        EXPECT_EQ(2u, playback.framesWalked);
+        EXPECT_EQ(3.0f, playback.lastTime);
+        EXPECT_EQ(2, playback.lastFrameNumber);
+    }
+}
+
+// The directory a cutter writes: any number of entries, each walked to its
+// own next-section frame, read back as written.
+TEST(DemoStructure, DirectoryWrittenEntryByEntry)
+{
+    StructuredDemoLayout layout;
+    Bytes source = BuildStructuredDemo(StructuredDemoSpec(), &layout);
+    Bytes demo = Prefix(source, layout.directoryOffset);
+    // A third segment: a demo-start frame and its closing frame.
+    uint32_t third = (uint32_t)demo.size();
+    AppendFrameHeader(&demo, FrameHeader{2, 7.25f, 40});
+    AppendNextSectionFrame(&demo, 5, 7.5f, 41);
+    uint32_t directory = (uint32_t)demo.size();
+    const std::string longDescription(70, 'd');
+    const DirectoryEntry entries[3] = {
+        FinishedEntry(0, "LOADING", 0, 0, DEMO_HEADER_SIZE, (uint32_t)layout.playbackOffset - DEMO_HEADER_SIZE),
+        FinishedEntry(1, "Playback", 0.08f, 8, (uint32_t)layout.playbackOffset,
+                      third - (uint32_t)layout.playbackOffset),
+        FinishedEntry(1, longDescription.c_str(), 7.5f, 0, third, directory - third)};
+    AppendDirectory(&demo, entries, 3);
+    PutDirectoryOffset(demo.data(), directory);
+    ASSERT_EQ(directory + DirectorySize(3), demo.size());
+
+    DemoStructure structure = Structure(demo);
+    ASSERT_EQ(DEMO_COMPLETE, structure.state) << structure.problem;
+    ASSERT_EQ(3, structure.directoryEntries);
+    for (size_t i = 0; i < 3; i++) {
+        SCOPED_TRACE(i);
+        const DemoSegment& segment = structure.segments[i];
+        EXPECT_EQ(entries[i].type, segment.type);
+        EXPECT_EQ(entries[i].offset, segment.offset);
+        EXPECT_EQ(entries[i].length, segment.length);
+        EXPECT_EQ(entries[i].trackTime, segment.trackTime);
+        EXPECT_EQ(entries[i].frameCount, segment.frameCount);
+        EXPECT_EQ(SEGMENT_NEXT_SECTION, segment.end);
+        // Flags 0 and CD track -1, as a finished recording has them.
+        size_t entry = directory + 4 + i * DIRECTORY_ENTRY_SIZE;
+        EXPECT_EQ(0u, Get32At(demo, entry + 68));
+        EXPECT_EQ(0xFFFFFFFFu, Get32At(demo, entry + 72));
+    }
+    // The 64-byte field keeps its NUL: the description is cut to 63 bytes.
+    EXPECT_EQ(longDescription.substr(0, 63), structure.segments[2].description);
+    EXPECT_EQ(7.5f, structure.segments[2].lastTime);
+    EXPECT_EQ(41, structure.segments[2].lastFrameNumber);
+    EXPECT_EQ(1u, structure.segments[2].framesByType[2]);
 }
