@@ -10,12 +10,12 @@
 #include "cli/cli_batch.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_files.h"
+#include "cli/cli_timeline.h"
 #include "cli/report_files.h"
 #include "cli/report_open.h"
 #include "cli/report_page.h"
 #include "cli/report_paths.h"
 #include "cli/report_template.h"
-#include "decode/decode_demo.h"
 #include "shared/text.h"
 
 // One demo of the run: where its page goes and its index row, once written.
@@ -69,21 +69,16 @@ void WriteReport(const CliOptions& options, const char* path, DemoScratch* scrat
         return;
     }
     PlannedPage* item = &plan[found->second];
-    const unsigned char* bytes = scratch->bytes.data();
-    size_t size = scratch->bytes.size();
-    ReadDemoStructure(bytes, size, &scratch->structure);
+    DecodeScratchDemo(scratch);
     const DemoStructure& structure = scratch->structure;
     if (!structure.headerWhole || strcmp(structure.header.magic, "HLDEMO") != 0) {
         std::string reason = std::string("Not a demo: ") + structure.problem;
         Fail(options, path, item, reason.c_str(), outcome);
         return;
     }
-    // Each worker keeps its timeline's room from one demo to the next.
-    static thread_local DemoTimeline timeline;
-    DecodeDemo(bytes, size, structure, &timeline);
     char date[32];
     FileDateText(path, date, sizeof date);
-    ReportDemo demo = {path, date, &structure, &timeline};
+    ReportDemo demo = {path, date, &structure, &scratch->timeline};
     std::string page;
     BuildReportPage(demo, &page);
     char problem[FILE_PROBLEM_SIZE + PATH_BUFFER_SIZE];

@@ -269,6 +269,17 @@ static void AppendRounds(std::string* out, const std::vector<ReportRound>& round
     out->append("</tbody>\n</table>\n</section>\n");
 }
 
+// A name the demo never gave shows the entity: "(world)" or "(entity N)".
+static void AppendKillName(std::string* out, int entity, const char* name, TimelineTeam team)
+{
+    char text[32];
+    if (!name[0] && entity == 0)
+        (void)CopyText(text, sizeof text, "(world)");
+    else if (!name[0])
+        (void)FormatText(text, sizeof text, "(entity %d)", entity);
+    AppendName(out, name[0] ? name : text, team);
+}
+
 static void AppendKills(std::string* out, const DemoTimeline& timeline)
 {
     out->append("<section id=\"kills\">\n<h2>Kills</h2>\n");
@@ -282,13 +293,12 @@ static void AppendKills(std::string* out, const DemoTimeline& timeline)
         rows.append("<tr>");
         AppendTimeCell(&rows, event.time);
         rows.append("<td>");
-        AppendName(&rows, event.killer == 0 && !event.killerName[0] ? "(world)" : event.killerName,
-                   TeamOf(teams, event.killer));
+        AppendKillName(&rows, event.killer, event.killerName, TeamOf(teams, event.killer));
         rows.append("</td><td>");
         AppendHtmlText(&rows, event.weapon);
         rows.append(event.headshot ? "</td><td><span class=\"hs\" title=\"headshot\">HS</span></td><td>"
                                    : "</td><td></td><td>");
-        AppendName(&rows, event.victimName, TeamOf(teams, event.victim));
+        AppendKillName(&rows, event.victim, event.victimName, TeamOf(teams, event.victim));
         rows.append("</td></tr>\n");
     }
     if (rows.empty()) {

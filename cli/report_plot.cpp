@@ -178,7 +178,7 @@ static size_t AppendGroups(std::string* out, const DemoTimeline& timeline, const
     StartTeams(timeline, teams);
     const std::vector<PositionSample>& path = timeline.recorderPath;
     size_t groups = rounds.empty() ? 1 : rounds.size();
-    size_t sample = 0, event = 0, points = 0;
+    size_t sample = 0, event = 0, endAt = 0, points = 0;
     for (size_t group = 0; group < groups; group++) {
         bool last = group + 1 == groups;
         out->append("<g data-round=\"");
@@ -197,12 +197,10 @@ static size_t AppendGroups(std::string* out, const DemoTimeline& timeline, const
             if (item.type == EVENT_ROUND_END && !last)
                 break;
         }
-        if (!rounds.empty() && rounds[group].ending) {
-            for (const RoundEndPosition& position : timeline.roundEnds) {
-                if (position.round == rounds[group].ending->round)
-                    AppendRoundEnd(out, timeline, position, radius * 2 / 3 + 1);
-            }
-        }
+        // The positions come in round order; after a restart a number comes again.
+        while (!rounds.empty() && rounds[group].ending && endAt < timeline.roundEnds.size() &&
+               timeline.roundEnds[endAt].round == rounds[group].ending->round)
+            AppendRoundEnd(out, timeline, timeline.roundEnds[endAt++], radius * 2 / 3 + 1);
         out->append("</g>\n");
     }
     return points;
@@ -212,9 +210,10 @@ static void AppendSelector(std::string* out, const std::vector<ReportRound>& rou
 {
     out->append("<p id=\"plot-controls\" hidden><label for=\"round-pick\">Show </label>"
                 "<select id=\"round-pick\"><option value=\"all\">every round</option>");
-    for (const ReportRound& round : rounds) {
+    for (size_t i = 0; i < rounds.size(); i++) {
+        const ReportRound& round = rounds[i];
         out->append("<option value=\"");
-        AppendJsonInteger(out, round.number);
+        AppendJsonInteger(out, (long long)i + 1);
         out->append("\">round ");
         AppendJsonInteger(out, round.number);
         out->append(round.ending ? "" : " (not finished)");

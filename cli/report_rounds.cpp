@@ -65,6 +65,8 @@ void CollectRounds(const DemoTimeline& timeline, std::vector<ReportRound>* round
         if (event.type == EVENT_KILL)
             open.kills++;
         if (event.type == EVENT_ROUND_END) {
+            // The game's own count, which a restart starts again.
+            open.number = event.round;
             open.ending = &event;
             open.end = event.time;
             rounds->push_back(open);

@@ -9,7 +9,7 @@
 // One round: from the end of the one before (or the recording's start) to
 // its own end. The last may be unfinished: events after the last round end.
 struct ReportRound {
-    int number;                    // 1 upward
+    int number;                    // as the game counts (a restart starts again at 1)
     float start, end;              // demo times; end of an unfinished round: its last event
     const TimelineEvent* ending;   // the round-end event; NULL when unfinished
     int kills;

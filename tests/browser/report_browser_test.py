@@ -212,8 +212,9 @@ class SharedDemos(unittest.TestCase):
         self.assertEqual(len(expected), len(kills))
         for e, c in zip(expected, kills):
             self.assertTrue(math.isclose(e['time'], float(c[0].attrs['data-sort']), rel_tol=1e-6))
-            killer = shown(e['killerName'] or '') or ('(world)' if e['killer'] == 0 else '')
-            self.assertEqual((killer, e['weapon'], e['headshot'], shown(e['victimName'] or '')),
+            killer = shown(e['killerName'] or '') or ('(world)' if e['killer'] == 0 else f"(entity {e['killer']})")
+            victim = shown(e['victimName'] or '') or f"(entity {e['victim']})"
+            self.assertEqual((killer, e['weapon'], e['headshot'], victim),
                              (c[1].text(), c[2].text(), c[3].text() == 'HS', c[4].text()))
 
         chat = [cells(r) for r in body_rows(by_id(tree, 'chat'))]
