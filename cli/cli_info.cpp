@@ -232,7 +232,7 @@ static void TextDecoded(std::string* out, const DemoTimeline& timeline)
     Label(out, "server");
     if (timeline.maxPlayers > 0) {
         DemoText(out, timeline.serverName);
-        (void)FormatText(text, sizeof text, " (%d players at most)\n", timeline.maxPlayers);
+        (void)FormatText(text, sizeof text, ", %d player slots\n", timeline.maxPlayers);
         out->append(text);
     } else {
         out->append("unknown\n");

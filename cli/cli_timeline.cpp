@@ -4,7 +4,6 @@
 
 #include "cli/cli_json.h"
 #include "decode/decode_demo.h"
-#include "demo/steam_team_chat.h"
 #include "shared/text.h"
 
 // Messages, names and texts here are kept as far as their buffers reach: a
@@ -41,8 +40,6 @@ static bool IsDecodedTeamChat(const unsigned char* bytes, size_t size, const Tim
 unsigned int NopTeamChat(unsigned char* bytes, size_t size, const DemoStructure& structure,
                          const DemoTimeline& timeline)
 {
-    if (!timeline.decodable)
-        return NopSteamTeamChat(bytes, size, structure);
     unsigned int count = 0;
     for (const TimelineEvent& event : timeline.events) {
         if (!IsDecodedTeamChat(bytes, size, event))
@@ -50,8 +47,8 @@ unsigned int NopTeamChat(unsigned char* bytes, size_t size, const DemoStructure&
         memset(bytes + event.offset, SVC_NOP, event.length);
         count++;
     }
-    // The walk is exact too, and reaches messages of a frame that did not
-    // decode; one already stripped above now starts with svc_nop.
+    // The walk is exact too: it reaches the whole-byte messages of a frame
+    // that did not decode; one already stripped above starts with svc_nop.
     for (const ChatMessage& message : structure.chat) {
         if (!message.foundByWalk || !IsSteamTeamChat(message))
             continue;

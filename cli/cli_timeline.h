@@ -21,9 +21,9 @@ bool IsChatLine(const TimelineEvent& event);
 size_t ChatLineCount(const DemoStructure& structure, const DemoTimeline& timeline);
 
 // Overwrites the Steam-form team chat of the demo with svc_nop bytes, as many
-// as the message had, and returns how many messages. The timeline's decoded
-// chat gives each message's place; a demo that cannot be decoded, or frames
-// that did not decode, keep what the structure's exact walk found there. The
+// as the message had, and returns how many messages. Only exact finds count:
+// the decoded chat, and what the structure's walk found before a frame's
+// first bit-packed message; a pattern-found message may be entity bytes. The
 // structure and the timeline must have been read from these bytes.
 unsigned int NopTeamChat(unsigned char* bytes, size_t size, const DemoStructure& structure,
                          const DemoTimeline& timeline);
