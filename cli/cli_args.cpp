@@ -12,6 +12,7 @@ static const char usageText[] =
     "       flickbox-cli strip-team-chat [-r] [--dry-run] [--backup] PATH...\n"
     "       flickbox-cli convert [--from WxH] --to WxH [-r] [--dry-run] [--backup] PATH...\n"
     "       flickbox-cli repair [--in-place [--backup]] [-r] PATH...\n"
+    "       flickbox-cli cut [--from TIME | --from-round N] [--to TIME | --to-round N] [-o OUT] PATH...\n"
     "       flickbox-cli --help | --version\n"
     "\n"
     "A PATH is a demo file or a folder of .dem files; -r also reads subfolders.\n"
@@ -24,6 +25,8 @@ static const char usageText[] =
     "  convert          rewrite the resolution records (--from: the detected size)\n"
     "  repair           give a demo cut short by a crash its directory back,\n"
     "                   as NAME.repaired.dem beside it (or --in-place)\n"
+    "  cut              keep a span of time or rounds, as NAME.cut.dem beside\n"
+    "                   each demo (or OUT); TIME is seconds or M:SS(.s)\n"
     "  --json           one JSON object per demo and line\n"
     "  --dry-run        report what would change, write nothing\n"
     "  --backup         copy each changed demo to NAME.dem.bak first\n"
@@ -39,7 +42,8 @@ enum {
     ALLOW_DRY_RUN = 2,
     ALLOW_BACKUP = 4,
     ALLOW_SIZES = 8,
-    ALLOW_IN_PLACE = 16
+    ALLOW_IN_PLACE = 16,
+    ALLOW_CUT = 32
 };
 
 enum { ALLOW_OUT_FOLDER = 64 };  // report -o DIR
@@ -58,6 +62,7 @@ static const CommandName commandNames[] = {
     {"strip-team-chat", COMMAND_STRIP_TEAM_CHAT, ALLOW_DRY_RUN | ALLOW_BACKUP},
     {"convert", COMMAND_CONVERT, ALLOW_DRY_RUN | ALLOW_BACKUP | ALLOW_SIZES},
     {"repair", COMMAND_REPAIR, ALLOW_IN_PLACE | ALLOW_BACKUP},
+    {"cut", COMMAND_CUT, ALLOW_CUT},
 };
 
 bool IsCliCommandName(const char* word)
@@ -97,6 +102,56 @@ static bool ParseSize(const char* text, unsigned int* width, unsigned int* heigh
     return true;
 }
 
+// A demo time: seconds ("95.5") or minutes and seconds ("1:35", "1:35.5"),
+// the seconds then two digits below 60. Decimal digits only, no sign.
+static bool ParseCutTime(const char* text, double* seconds)
+{
+    double minutes = 0, whole = 0;
+    int digits = 0;
+    const char* at = text;
+    for (; *at >= '0' && *at <= '9'; at++, digits++)
+        whole = whole * 10 + (*at - '0');
+    if (digits == 0 || digits > 9)
+        return false;
+    if (*at == ':') {
+        minutes = whole;
+        whole = 0;
+        at++;
+        for (digits = 0; *at >= '0' && *at <= '9'; at++, digits++)
+            whole = whole * 10 + (*at - '0');
+        if (digits != 2 || whole >= 60)
+            return false;
+    }
+    double fraction = 0, scale = 1;
+    if (*at == '.') {
+        at++;
+        for (digits = 0; *at >= '0' && *at <= '9' && digits < 9; at++, digits++)
+            fraction += (*at - '0') / (scale *= 10);
+        if (digits == 0)
+            return false;
+    }
+    if (*at != '\0')
+        return false;
+    *seconds = minutes * 60 + whole + fraction;
+    return true;
+}
+
+// A round number: decimal, 1 upward.
+static bool ParseRound(const char* text, int* round)
+{
+    long value = 0;
+    const char* at = text;
+    for (; *at >= '0' && *at <= '9'; at++) {
+        value = value * 10 + (*at - '0');
+        if (value > 100000)
+            return false;
+    }
+    if (at == text || *at != '\0' || value < 1)
+        return false;
+    *round = (int)value;
+    return true;
+}
+
 static ParseOutcome UsageError(CliOptions* options, const std::string& problem)
 {
     options->problem = problem;
@@ -120,12 +175,37 @@ static bool TakeValue(int argc, const char* const* argv, int* i, const char* nam
     return true;
 }
 
+// One end of a cut from "--NAME TIME" or "--NAME-round N"; false when the
+// argument is neither. problem says what was wrong with a value.
+static bool TakeCutBound(int argc, const char* const* argv, int* i, const char* name, CutBound* bound,
+                         std::string* problem)
+{
+    const char* value = NULL;
+    std::string roundName = std::string(name) + "-round";
+    bool isRound = TakeValue(argc, argv, i, roundName.c_str(), &value);
+    if (!isRound && !TakeValue(argc, argv, i, name, &value))
+        return false;
+    if (bound->kind != CUT_BOUND_NONE)
+        *problem = std::string(name) + " and " + roundName + " are given more than once";
+    else if (isRound && (!value || !ParseRound(value, &bound->round)))
+        *problem = roundName + " needs a round number, 1 upward";
+    else if (!isRound && (!value || !ParseCutTime(value, &bound->seconds)))
+        *problem = std::string(name) + " needs a time: seconds (95.5) or M:SS (1:35.5)";
+    else
+        bound->kind = isRound ? CUT_BOUND_ROUND : CUT_BOUND_TIME;
+    return true;
+}
+
 static void ResetOptions(CliOptions* options)
 {
     options->command = COMMAND_NONE;
     options->json = options->recursive = options->dryRun = false;
     options->backup = options->inPlace = options->fromGiven = false;
     options->fromWidth = options->fromHeight = options->toWidth = options->toHeight = 0;
+    options->cutFrom.kind = options->cutTo.kind = CUT_BOUND_NONE;
+    options->cutFrom.seconds = options->cutTo.seconds = 0;
+    options->cutFrom.round = options->cutTo.round = 0;
+    options->outPath.clear();
     options->outFolder.clear();
     options->openReport = false;
     options->paths.clear();
@@ -156,6 +236,7 @@ ParseOutcome ParseCliArguments(int argc, const char* const* argv, CliOptions* op
 
     bool toGiven = false;
     bool optionsEnded = false;
+    std::string problem;
     for (int i = 2; i < argc; i++) {
         const char* arg = argv[i];
         const char* value = NULL;
@@ -188,6 +269,16 @@ ParseOutcome ParseCliArguments(int argc, const char* const* argv, CliOptions* op
                 !IsSupportedResolution(options->toWidth, options->toHeight))
                 return PARSE_UNSUPPORTED_SIZE;
             toGiven = true;
+        } else if ((allowed & ALLOW_CUT) && TakeValue(argc, argv, &i, "-o", &value)) {
+            if (!value || !*value)
+                return UsageError(options, "-o needs a file name");
+            if (!options->outPath.empty())
+                return UsageError(options, "-o is given more than once");
+            options->outPath = value;
+        } else if ((allowed & ALLOW_CUT) && (TakeCutBound(argc, argv, &i, "--from", &options->cutFrom, &problem) ||
+                                             TakeCutBound(argc, argv, &i, "--to", &options->cutTo, &problem))) {
+            if (!problem.empty())
+                return UsageError(options, problem);
         } else {
             return UsageError(options, std::string("unknown option for ") + argv[1] + ": " + arg);
         }
@@ -198,5 +289,7 @@ ParseOutcome ParseCliArguments(int argc, const char* const* argv, CliOptions* op
         return UsageError(options, "repair takes --backup only with --in-place");
     if (options->paths.empty())
         return UsageError(options, "no path given");
+    if (!options->outPath.empty() && options->paths.size() > 1)
+        return UsageError(options, "-o names the output of a single demo");
     return PARSE_RUN;
 }

@@ -13,7 +13,8 @@ enum CliCommand {
     COMMAND_REPORT,
     COMMAND_STRIP_TEAM_CHAT,
     COMMAND_CONVERT,
-    COMMAND_REPAIR
+    COMMAND_REPAIR,
+    COMMAND_CUT
 };
 
 enum ParseOutcome {
@@ -22,6 +23,15 @@ enum ParseOutcome {
     PARSE_VERSION,
     PARSE_USAGE_ERROR,           // print problem and the usage to standard error, exit 2
     PARSE_UNSUPPORTED_SIZE       // --to is not a size the converter accepts
+};
+
+// One end of a cut: a demo time in seconds, or a round (1 upward).
+enum CutBoundKind { CUT_BOUND_NONE, CUT_BOUND_TIME, CUT_BOUND_ROUND };
+
+struct CutBound {
+    CutBoundKind kind;
+    double seconds;
+    int round;
 };
 
 struct CliOptions {
@@ -34,6 +44,8 @@ struct CliOptions {
     bool fromGiven;
     unsigned int fromWidth, fromHeight;
     unsigned int toWidth, toHeight;
+    CutBound cutFrom, cutTo;     // cut: --from/--from-round, --to/--to-round
+    std::string outPath;         // cut -o: the output of a single demo
     std::string outFolder;       // report -o: where the pages and the index go
     bool openReport;             // report: open the index or page (demos dropped on the program)
     std::vector<std::string> paths;

@@ -61,6 +61,7 @@ static FileCommand CommandFunction(CliCommand command)
     case COMMAND_CONVERT: return ConvertResolution;
     case COMMAND_REPAIR: return RepairDemo;
     default: return NULL;
+    case COMMAND_CUT: return CutDemoFile;
     }
 }
 

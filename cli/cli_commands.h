@@ -55,6 +55,9 @@ void ConvertResolution(const CliOptions& options, const char* path, DemoScratch*
                        FileOutcome* outcome);
 void RepairDemo(const CliOptions& options, const char* path, DemoScratch* scratch,
                 FileOutcome* outcome);
+// Writes the span the options give as a new file; the demo is only read.
+void CutDemoFile(const CliOptions& options, const char* path, DemoScratch* scratch,
+                 FileOutcome* outcome);
 
 // Writes the demo's report page where RunReport (cli_report.h) planned it.
 void WriteReport(const CliOptions& options, const char* path, DemoScratch* scratch, FileOutcome* outcome);

@@ -12,10 +12,20 @@ bool HasDemoEnding(const char* name)
            (ending[3] | 0x20) == 'm';
 }
 
-std::string RepairedPath(const char* path)
+static std::string WithEnding(const char* path, const char* ending)
 {
     std::string name = path;
     if (HasDemoEnding(path))
         name.resize(name.size() - 4);
-    return name + ".repaired.dem";
+    return name + ending;
+}
+
+std::string RepairedPath(const char* path)
+{
+    return WithEnding(path, ".repaired.dem");
+}
+
+std::string CutPath(const char* path)
+{
+    return WithEnding(path, ".cut.dem");
 }

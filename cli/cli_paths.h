@@ -8,3 +8,6 @@ bool HasDemoEnding(const char* name);
 
 // NAME.dem gives NAME.repaired.dem; a name without the ending gets it added.
 std::string RepairedPath(const char* path);
+
+// NAME.dem gives NAME.cut.dem, the same way.
+std::string CutPath(const char* path);
