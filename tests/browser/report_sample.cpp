@@ -76,14 +76,14 @@ void BuildSampleDemo(float minutes, DemoStructure* structure, DemoTimeline* time
 
     unsigned int seed = 17;
     int scoreT = 0, scoreCT = 0, round = 0;
-    float x = 0, y = 0;
+    float x = 0, y = 0, heading = 0;
     for (int tenth = 1; tenth <= (int)(minutes * 600); tenth++) {
         float time = tenth / 10.0f;
-        for (int k = 0; k < 5; k++) {  // 50 samples a second, a wandering walk
-            float heading = (float)Next(&seed) / 65536.0f * 6.2832f;
-            x = fminf(fmaxf(x + 4 * cosf(heading), -2000), 3000);
-            y = fminf(fmaxf(y + 4 * sinf(heading), -1500), 2500);
-            timeline->recorderPath.push_back(PositionSample{time + k * 0.02f, 1, x, y, 0});
+        for (int k = 0; k < 10; k++) {  // a client at 100 frames a second, running and turning
+            heading += ((float)Next(&seed) / 65536.0f - 0.5f) * 0.15f;
+            x = fminf(fmaxf(x + 2.5f * cosf(heading), -2000), 3000);
+            y = fminf(fmaxf(y + 2.5f * sinf(heading), -1500), 2500);
+            timeline->recorderPath.push_back(PositionSample{time + k * 0.01f, 1, x, y, 0});
         }
         if (tenth % 200 == 0) {
             TimelineEvent kill = Event(EVENT_KILL, time);
