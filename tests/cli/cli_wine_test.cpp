@@ -1,9 +1,19 @@
 // flickbox-cli.exe under Wine: the same output as the native program for the
 // same files (one with a non-ASCII name), a file another process holds open,
-// a read-only file. Each run starts a fresh Wine prefix, so they are few.
+// a read-only file, the safe write failing or interrupted. Each run starts a
+// fresh Wine prefix, so they are few.
+#include <dirent.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -34,6 +44,7 @@ protected:
 
 class WineCliOutput : public WineCliFolderTest {};
 class WineCliLockedFiles : public WineCliFolderTest {};
+class WineCliSafeWrite : public WineCliFolderTest {};
 
 TEST_F(WineCliOutput, InfoAndChatAsTheNativeProgramWritesThem)
 {
@@ -69,4 +80,82 @@ TEST_F(WineCliLockedFiles, ReadOnlyFileRefusedAndUnchanged)
     EXPECT_EQ(1, run.status) << run.out << run.err;
     EXPECT_EQ("flickbox-cli: " + name + ": Read-only file\n", run.err);
     EXPECT_EQ(demo, ReadBytes(folder + "/" + name));
+}
+
+// Each step of the safe write failing: the demo stays byte for byte and no
+// temporary file is left.
+TEST_F(WineCliSafeWrite, InjectedFailuresLeaveTheOriginal)
+{
+    static const struct {
+        const char* fault;
+        const char* reason;
+    } rows[] = {
+        {"create:EACCES", "Cannot create a temporary file beside it: Permission denied\n"},
+        {"write:ENOSPC", "Cannot write the temporary file: No space left on device\n"},
+        {"flush:EIO", "Cannot flush the temporary file to disk: "},
+        {"rename:EACCES", "Cannot put the new file in place: Permission denied\n"},
+    };
+    for (const auto& row : rows) {
+        CliRun run = RunCliWithFaultUnderWine(row.fault, {"strip-team-chat", name}, folder);
+        EXPECT_EQ(1, run.status) << row.fault << run.err;
+        EXPECT_EQ(0u, run.err.find("flickbox-cli: " + name + ": " + row.reason)) << run.err;
+        EXPECT_EQ(demo, ReadBytes(folder + "/" + name)) << row.fault;
+        EXPECT_EQ((std::vector<std::string>{"cut.dem", name}), FolderNames(folder)) << row.fault;
+    }
+}
+
+static std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The Unix process that Wine runs program in, below the process top; 0 when
+// there is none. The shells that started it name the program too.
+static int WineProcess(int top, const char* program)
+{
+    DIR* proc = opendir("/proc");
+    int found = 0;
+    while (dirent* entry = proc ? readdir(proc) : NULL) {
+        int pid = atoi(entry->d_name);
+        std::string place = "/proc/" + std::to_string(pid);
+        std::error_code failed;
+        if (pid <= 0 || ReadText(place + "/cmdline").find(program) == std::string::npos ||
+            std::filesystem::read_symlink(place + "/exe", failed).string().find("/wine") == std::string::npos)
+            continue;
+        for (int up = pid; up > 1 && !found;) {
+            std::string stat = ReadText("/proc/" + std::to_string(up) + "/stat");
+            size_t close = stat.rfind(')');
+            if (close == std::string::npos)
+                break;
+            found = (up = atoi(stat.c_str() + close + 4)) == top ? pid : 0;  // after ") S "
+        }
+    }
+    if (proc)
+        closedir(proc);
+    return found;
+}
+
+// Ctrl-C, as Wine delivers SIGINT to a console program, while the demo's
+// temporary file is written: the demo stays as it was, nothing is left.
+TEST_F(WineCliSafeWrite, CtrlCLeavesTheFileAsItWas)
+{
+    std::string ready = folder + ".ready";
+    int child = StartProgram(FLICKBOX_WINE_RUN,
+                             {std::string(FLICKBOX_WIN_BIN) + "/flickbox-cli-faults.exe", "strip-team-chat", name},
+                             folder, {"FLICKBOX_CLI_PAUSE=write:.dem:Z:" + ready});
+    int wine = 0;
+    for (int wait = 0; wait < 6000 && !(std::filesystem::exists(ready) && wine); wait++) {
+        wine = WineProcess(child, "flickbox-cli-faults.exe");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (wine)
+        kill(wine, SIGINT);
+    CliRun run = FinishProgram(child);
+    std::filesystem::remove(ready);
+    ASSERT_NE(0, wine);
+    EXPECT_EQ(130, run.status) << run.err;
+    EXPECT_EQ("flickbox-cli: interrupted\n", run.err);
+    EXPECT_EQ(demo, ReadBytes(folder + "/" + name));
+    EXPECT_EQ((std::vector<std::string>{"cut.dem", name}), FolderNames(folder));
 }

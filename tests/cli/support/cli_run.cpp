@@ -98,6 +98,13 @@ CliRun RunCliUnderWine(const std::vector<std::string>& args, const std::string& 
     return RunProgram(FLICKBOX_WINE_RUN, command, folder);
 }
 
+CliRun RunCliWithFaultUnderWine(const char* fault, const std::vector<std::string>& args, const std::string& folder)
+{
+    std::vector<std::string> command = {std::string(FLICKBOX_WIN_BIN) + "/flickbox-cli-faults.exe"};
+    command.insert(command.end(), args.begin(), args.end());
+    return RunProgram(FLICKBOX_WINE_RUN, command, folder, {std::string("FLICKBOX_CLI_FAULT=") + fault});
+}
+
 std::string MakeScratchFolder()
 {
     std::string pattern = (fs::temp_directory_path() / "flickbox-cli-test-XXXXXX").string();

@@ -33,6 +33,9 @@ CliRun RunCliWithFault(const char* fault, const std::vector<std::string>& args, 
 CliRun RunCliUnderWine(const std::vector<std::string>& args, const std::string& folder,
                        bool throughHoldFile = false);
 
+// flickbox-cli-faults.exe under Wine, as RunCliWithFault runs the native one.
+CliRun RunCliWithFaultUnderWine(const char* fault, const std::vector<std::string>& args, const std::string& folder);
+
 // A new empty folder under the system's temporary folder, removed by
 // RemoveScratchFolder.
 std::string MakeScratchFolder();
