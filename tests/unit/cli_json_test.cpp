@@ -29,6 +29,18 @@ TEST(CliJson, StringEscapesAndBytes)
         {"\xed\xa0\x80", "\"\xc3\xad\xc2\xa0\xc2\x80\""},       // surrogate
         {"\xf4\x90\x80\x80", "\"\xc3\xb4\xc2\x90\xc2\x80\xc2\x80\""},  // above U+10FFFF
         {"\xc3\xa9\xe9", "\"\xc3\xa9\xc3\xa9\""},               // valid, then a stray byte
+        // Each lead at the edges of its range and of its second byte's.
+        {"\xc2\x80\xdf\xbf", "\"\xc2\x80\xdf\xbf\""},
+        {"\xc1\xbf", "\"\xc3\x81\xc2\xbf\""},                   // overlong two-byte
+        {"\xe0\xa0\x80", "\"\xe0\xa0\x80\""},
+        {"\xe0\x9f\xbf", "\"\xc3\xa0\xc2\x9f\xc2\xbf\""},       // overlong three-byte
+        {"\xe1\x80\x80\xec\xbf\xbf", "\"\xe1\x80\x80\xec\xbf\xbf\""},
+        {"\xed\x9f\xbf", "\"\xed\x9f\xbf\""},                   // just below the surrogates
+        {"\xee\x80\x80\xef\xbf\xbf", "\"\xee\x80\x80\xef\xbf\xbf\""},
+        {"\xe2\x28\xa1", "\"\xc3\xa2(\xc2\xa1\""},                 // a third byte that continues nothing
+        {"\xf0\x90\x80\x80\xf4\x8f\xbf\xbf", "\"\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\""},
+        {"\xf0\x8f\xbf\xbf", "\"\xc3\xb0\xc2\x8f\xc2\xbf\xc2\xbf\""},  // overlong four-byte
+        {"\xf5\x80\x80\x80", "\"\xc3\xb5\xc2\x80\xc2\x80\xc2\x80\""},  // past U+10FFFF
     };
     for (const auto& row : rows) {
         std::string out;
@@ -49,6 +61,10 @@ TEST(CliJson, TerminalTextLeavesOutControls)
         {"a\x9b" "b", "ab"},                  // a C1 control byte
         {"a\xc2\x9b" "b", "ab"},              // the same as UTF-8
         {"\xc2\xa0" "x", "\xc2\xa0x"},
+        // Stray bytes 80 to 9F are C1 controls as well; A0 on are Latin-1 text.
+        {"a\x80\x9f" "b\xa0", "ab\xc2\xa0"},
+        {"\xc2\x80\xc2\x9f\xc3\xa9", "\xc3\xa9"},
+        {"\xc2\x85\xe2\x82\xac", "\xe2\x82\xac"},
     };
     for (const auto& row : rows) {
         std::string out;

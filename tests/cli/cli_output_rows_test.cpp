@@ -1,0 +1,55 @@
+// Single checks on flickbox-cli's own output: the lists of info's segment
+// lines, and --backup when there is nothing to change.
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/cli/support/cli_run.h"
+#include "tools/structured_demo.h"
+
+struct CliOutputRows : testing::Test {
+    std::string folder = MakeScratchFolder();
+    ~CliOutputRows() { RemoveScratchFolder(folder); }
+};
+
+// LOADING holds two signon frames and its closing frame: two frame types, so
+// each list shows its separator once.
+TEST_F(CliOutputRows, SegmentFramesListedByType)
+{
+    StructuredDemoSpec spec;
+    spec.loadingFrames = 2;
+    WriteBytes(folder + "/a.dem", BuildStructuredDemo(spec));
+    CliRun text = RunCli({"info", "a.dem"}, folder);
+    EXPECT_NE(std::string::npos, text.out.find(" frames walked (type 0: 2, type 5: 1), ends next-section at "))
+        << text.out;
+    CliRun json = RunCli({"info", "--json", "a.dem"}, folder);
+    EXPECT_NE(std::string::npos, json.out.find("\"frames\":{\"0\":2,\"5\":1},\"end\":\"next-section\"")) << json.out;
+}
+
+// Nothing to strip leaves the file alone, so a backup already beside it is no
+// reason to refuse, in a dry run or not.
+TEST_F(CliOutputRows, BackupWithNothingToChangeIsNoRefusal)
+{
+    std::vector<unsigned char> demo = BuildStructuredDemo(StructuredDemoSpec());
+    const std::vector<unsigned char> old = {'o', 'l', 'd'};
+    WriteBytes(folder + "/a.dem", demo);
+    WriteBytes(folder + "/a.dem.bak", old);
+    struct Row {
+        std::vector<std::string> args;
+        const char* out;
+    } rows[] = {
+        {{"strip-team-chat", "--backup", "a.dem"}, "a.dem: 0 team messages stripped (older form 0, Steam form 0)\n"},
+        {{"strip-team-chat", "--dry-run", "--backup", "a.dem"},
+         "a.dem: 0 team messages would be stripped (older form 0, Steam form 0)\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.out);
+        CliRun run = RunCli(row.args, folder);
+        EXPECT_EQ(0, run.status);
+        EXPECT_EQ("", run.err);
+        EXPECT_EQ(row.out, run.out);
+        EXPECT_EQ(demo, ReadBytes(folder + "/a.dem"));
+        EXPECT_EQ(old, ReadBytes(folder + "/a.dem.bak"));
+        EXPECT_EQ((std::vector<std::string>{"a.dem", "a.dem.bak"}), FolderNames(folder));
+    }
+}
