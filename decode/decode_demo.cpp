@@ -69,6 +69,10 @@ static inline void Prefetch(const unsigned char* first, const unsigned char* sec
 static void PatternChat(const DemoStructure& structure, DemoTimeline* timeline)
 {
     for (const ChatMessage& message : structure.chat) {
+        if (timeline->events.size() >= TIMELINE_MAX_EVENTS) {
+            timeline->eventsDropped++;
+            continue;
+        }
         timeline->events.emplace_back();
         TimelineEvent* event = &timeline->events.back();
         memset(event, 0, sizeof *event);

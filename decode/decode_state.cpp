@@ -59,6 +59,7 @@ static void ClearTimeline(DemoTimeline* timeline, bool decodable)
     timeline->events.clear();
     timeline->recorderPath.clear();
     timeline->roundEnds.clear();
+    timeline->eventsDropped = 0;
 }
 
 void StartDecode(DecodeState* state, const DemoStructure& structure, DemoTimeline* timeline)

@@ -17,7 +17,11 @@ enum {
     TIMELINE_STEAM_ID_SIZE = 32,
     TIMELINE_SERVER_NAME_SIZE = 128,
     TIMELINE_WEAPON_SIZE = 32,
-    TIMELINE_REASON_SIZE = 48
+    TIMELINE_REASON_SIZE = 48,
+    // Bounds that keep a timeline's memory small whatever the file says; real
+    // recordings stay far below them.
+    TIMELINE_MAX_EVENTS = 16384,
+    TIMELINE_MAX_SAMPLES = 65536   // recorder path samples, and round-end positions
 };
 
 // Teams as TeamInfo names them; TEAM_NONE is "never said" (null in JSON).
@@ -123,6 +127,7 @@ struct DemoTimeline {
     std::vector<TimelineEvent> events;         // file order
     std::vector<PositionSample> recorderPath;  // thinned: a sample when the recorder moved
     std::vector<RoundEndPosition> roundEnds;
+    uint32_t eventsDropped;        // events past TIMELINE_MAX_EVENTS, not kept
 };
 
 const char* TeamName(TimelineTeam team);      // "T", "CT", "SPECTATOR", "UNASSIGNED", "" for none

@@ -50,9 +50,10 @@ static void CollectStates(DecodeState* state)
             state->freeStates.push_back((uint32_t)id);
     }
     size_t live = marks.size() - state->freeStates.size();
-    // Grow by half the live states before the next sweep, so sweeps stay rare
-    // and the pool within half again what the packets hold.
-    state->collectAt = live + live / 2 + 4096;
+    // Grow by a quarter of the live states before the next sweep, so sweeps
+    // stay rare and the pool within a quarter again of what the packets hold
+    // (at most 64 packets of 2048 entities: under 40 MiB of states).
+    state->collectAt = live + live / 4 + 4096;
 }
 
 static uint32_t NewState(DecodeState* state)
@@ -135,8 +136,8 @@ static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delt
         return Refuse(context, "entity %d at %u names instanced baseline %d of %d", number, context->messageAt,
                       instanced, state->instancedCount);
     if (offset > list->size())
-        return Refuse(context, "entity %d at %u starts from %zu entities back, past the packet's start", number,
-                      context->messageAt, offset);
+        return Refuse(context, "entity %d at %u starts from %u entities back, past the packet's start", number,
+                      context->messageAt, (unsigned)offset);
     uint64_t sent;
     // Only players are asked for their values when the timeline is all that
     // is wanted; other entities of a delta list are walked, not kept. A full
@@ -243,8 +244,8 @@ bool ReadPacketEntities(FrameContext* context, BitReader* reader, bool delta)
     if (read && !reader->ok)
         read = Refuse(context, "%s at %u runs past the end of the frame", name, context->messageAt);
     if (read && list->size() != count)
-        read = Refuse(context, "%s at %u holds %zu entities where it says %u", name, context->messageAt,
-                      list->size(), count);
+        read = Refuse(context, "%s at %u holds %u entities where it says %u", name, context->messageAt,
+                      (unsigned)list->size(), count);
     if (!read) {
         list->clear();
         return false;

@@ -12,7 +12,6 @@
 enum {
     PATH_STEP_SECONDS_X2 = 1,      // the recorder's path: one sample per half second at most
     PATH_STEP_UNITS = 8,           // and only when it moved this far
-    PATH_LIMIT = 1 << 16,
     SCORE_WINDOW_SECONDS = 5,      // TeamScore after a round end belongs to it this long
     CENTRE_PRINT = 4,              // TextMsg destination of round ends
     STEAM_INDIVIDUAL = 1           // account type of a player's SteamID
@@ -112,6 +111,10 @@ static TimelineEvent* NewEvent(FrameContext* context, TimelineEventType type, si
     DemoTimeline* timeline = context->state->timeline;
     if (!timeline)
         return NULL;
+    if (timeline->events.size() >= TIMELINE_MAX_EVENTS) {
+        timeline->eventsDropped++;
+        return NULL;
+    }
     timeline->events.emplace_back();
     TimelineEvent* event = &timeline->events.back();
     memset(event, 0, sizeof *event);
@@ -478,7 +481,7 @@ static void SamplePath(DecodeState* state, float time)
     if (later && (time - tracking->pathTime) * 2 < PATH_STEP_SECONDS_X2)
         return;
     float origin[3];
-    if (!RecorderOrigin(*state, origin) || state->timeline->recorderPath.size() >= PATH_LIMIT)
+    if (!RecorderOrigin(*state, origin) || state->timeline->recorderPath.size() >= TIMELINE_MAX_SAMPLES)
         return;
     if (later) {
         float dx = origin[0] - tracking->pathAt[0], dy = origin[1] - tracking->pathAt[1];
@@ -515,7 +518,7 @@ void EndFrameGameState(FrameContext* context)
         for (int slot = 0; slot < DECODE_MAX_SLOTS; slot++) {
             const DecodedPlayer& player = state->players[slot];
             WorldPosition at = player.present ? PositionOf(*state, slot + 1) : WorldPosition();
-            if (!player.present || !at.known)
+            if (!player.present || !at.known || timeline->roundEnds.size() >= TIMELINE_MAX_SAMPLES)
                 continue;
             RoundEndPosition position = {tracking->roundPositionsDue, slot + 1, player.team, at.x, at.y, at.z};
             timeline->roundEnds.push_back(position);
