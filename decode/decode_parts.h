@@ -35,6 +35,11 @@ static inline int LowestSetBit(uint64_t mask)
 #endif
 }
 
+static inline EntityState* PoolState(DecodeState* state, uint32_t id)
+{
+    return &state->entityBlocks[id / DECODE_POOL_BLOCK][id % DECODE_POOL_BLOCK];
+}
+
 // Says why the current message cannot be read; returns false.
 bool Refuse(FrameContext* context, const char* format, ...)
 #if defined(__GNUC__)

@@ -107,11 +107,12 @@ void StartDecode(DecodeState* state, const DemoStructure& structure, DemoTimelin
 void TrimDecodeState(DecodeState* state)
 {
     // A few thousand states is what real packet histories hold.
-    const size_t usual = 65536;
-    if (state->entityPool.capacity() <= usual)
+    const size_t usual = 32768;
+    if (state->entityCount <= usual)
         return;
     ResetEntities(state);
-    std::vector<EntityState>().swap(state->entityPool);
+    state->entityBlocks.clear();
+    state->entityCount = 0;
     std::vector<uint32_t>().swap(state->freeStates);
     std::vector<uint8_t>().swap(state->entityMarks);
     for (PacketEntities& packet : state->packets)
@@ -210,7 +211,8 @@ const ClientState* FindClientState(const DecodeState& state, uint8_t sequence)
 
 const EntityState& PacketEntity(const DecodeState& state, const PacketEntities& packet, size_t i)
 {
-    return state.entityPool[packet.entries[i].state];
+    uint32_t id = packet.entries[i].state;
+    return state.entityBlocks[id / DECODE_POOL_BLOCK][id % DECODE_POOL_BLOCK];
 }
 
 const DeltaDescription* RoleDescription(const DecodeState& state, DescriptionRole role)

@@ -9,6 +9,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ enum {
     DECODE_LIGHT_STYLES = 256,
     DECODE_TEAM_SCORES = 8,
     DECODE_REASON_SIZE = STRUCTURE_PROBLEM_SIZE,
-    DECODE_PAYLOAD_SIZE = 256      // a user message payload: a length byte's worth
+    DECODE_PAYLOAD_SIZE = 256,     // a user message payload: a length byte's worth
+    DECODE_POOL_BLOCK = 1024       // entity states per block of the pool
 };
 
 // The descriptions the decoder uses, by their names in the demo.
@@ -50,9 +52,9 @@ struct EntityState {
     DeltaValues values;
 };
 
-// One entity of a packet: its number, and its state in
-// DecodeState::entityPool (states are shared between the packets that hold
-// them; see PacketEntity). NO_STATE: walked but not kept (keepAllEntities).
+// One entity of a packet: its number, and its state in the state's pool
+// (states are shared between the packets that hold them; see PacketEntity).
+// NO_STATE: walked but not kept (keepAllEntities).
 struct PacketEntry {
     uint32_t state;
     uint16_t number;
@@ -175,7 +177,9 @@ struct DecodeState {
     char userMessageNames[256][USER_MESSAGE_NAME_SIZE];
 
     // Packet history, by sequence & 63.
-    std::vector<EntityState> entityPool;
+    // Entity states in blocks that never move, so a growing pool copies nothing.
+    std::vector<std::unique_ptr<EntityState[]>> entityBlocks;
+    size_t entityCount;                      // states made so far
     std::vector<uint32_t> freeStates;
     std::vector<uint8_t> entityMarks;        // the sweep's marks
     size_t collectAt;                        // pool size that starts the next sweep

@@ -33,7 +33,7 @@ static float TimeBase(const DecodeState& state, const DeltaDescription* descript
 static void CollectStates(DecodeState* state)
 {
     std::vector<uint8_t>& marks = state->entityMarks;
-    marks.assign(state->entityPool.size(), 0);
+    marks.assign(state->entityCount, 0);
     for (const PacketEntities& packet : state->packets) {
         for (const PacketEntry& entry : packet.entries) {
             if (entry.state != NO_STATE)
@@ -58,11 +58,12 @@ static void CollectStates(DecodeState* state)
 
 static uint32_t NewState(DecodeState* state)
 {
-    if (state->freeStates.empty() && state->entityPool.size() >= state->collectAt)
+    if (state->freeStates.empty() && state->entityCount >= state->collectAt)
         CollectStates(state);
     if (state->freeStates.empty()) {
-        state->entityPool.emplace_back();
-        return (uint32_t)(state->entityPool.size() - 1);
+        if (state->entityCount == state->entityBlocks.size() * DECODE_POOL_BLOCK)
+            state->entityBlocks.emplace_back(new EntityState[DECODE_POOL_BLOCK]);
+        return (uint32_t)state->entityCount++;
     }
     uint32_t id = state->freeStates.back();
     state->freeStates.pop_back();
@@ -78,7 +79,7 @@ void ResetEntities(DecodeState* state)
     state->scratchEntries.clear();
     // The pool keeps its states for the next demo: all free, none to build again.
     state->freeStates.clear();
-    for (size_t id = state->entityPool.size(); id > 0; id--)
+    for (size_t id = state->entityCount; id > 0; id--)
         state->freeStates.push_back((uint32_t)(id - 1));
     state->collectAt = 0;
     state->latestPacket = -1;
@@ -150,25 +151,24 @@ static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delt
             return Refuse(context, "entity %d at %u: its delta runs past the frame", number, context->messageAt);
         return true;
     }
-    // The pool may move when it grows: take the new state first.
     uint32_t id = NewState(state);
     list->emplace_back();
     list->back().state = id;
     list->back().number = (uint16_t)number;
     const EntityState* from = NULL;
     if (previousId >= 0 && (uint32_t)previousId != NO_STATE)
-        from = &state->entityPool[(size_t)previousId];
+        from = PoolState(state, (uint32_t)previousId);
     else if (previousId >= 0)
         from = NULL;
     else if (instanced >= 0)
         from = &state->instanced[instanced];
     else if (offset > 0)
-        from = &state->entityPool[(*list)[list->size() - 1 - offset].state];
+        from = PoolState(state, (*list)[list->size() - 1 - offset].state);
     else if (state->baselines[(size_t)number].kind != NO_BASELINE)
         from = &state->baselines[(size_t)number];
     DeltaValues converted;
     const DeltaValues* fromValues = FromValues(*state, from, kind, &converted);
-    EntityState* target = &state->entityPool[id];
+    EntityState* target = PoolState(state, id);
     target->number = (uint16_t)number;
     target->kind = (uint8_t)kind;
     if (!ReadDelta(reader, *description, fromValues, &target->values, &state->strings, &sent))
