@@ -2,16 +2,16 @@
 
 #include <string.h>
 
+#include "decode/cut_messages.h"
+
 enum {
     SVC_EVENT = 3,
     SVC_SOUND = 6,
     SVC_DELTADESCRIPTION = 14,
-    SVC_CLIENTDATA = 15,
     SVC_PINGS = 17,
     SVC_SPAWNBASELINE = 22,
     SVC_NEWUSERMSG = 39,
     SVC_PACKETENTITIES = 40,
-    SVC_DELTAPACKETENTITIES = 41,
     SVC_RESOURCELIST = 43,
     ENTITY_NUMBER_BITS = 11,
     ENTITY_STEP_BITS = 6,
@@ -145,15 +145,13 @@ void WriteSpawnBaseline(MessageBytes* out, const DeltaSet& set, const EntityList
     EndBitWriting(&writer);
 }
 
-// The number of a record: "previous + 1" (full packets only), a step from
-// the previous record, or the number itself.
-static void WriteEntityNumber(BitWriter* writer, bool full, int previous, int number)
+// The number of a full packet's record: "previous + 1", a step from the
+// previous record, or the number itself.
+static void WriteEntityNumber(BitWriter* writer, int previous, int number)
 {
-    if (full) {
-        WriteBits(writer, number == previous + 1, 1);
-        if (number == previous + 1)
-            return;
-    }
+    WriteBits(writer, number == previous + 1, 1);
+    if (number == previous + 1)
+        return;
     int step = number - previous;
     bool absolute = step < 1 || step > MAX_ENTITY_STEP;
     WriteBits(writer, absolute, 1);
@@ -187,7 +185,7 @@ void WritePacketEntities(MessageBytes* out, const DeltaSet& set, const EntityLis
                 offset = back;
             }
         }
-        WriteEntityNumber(&writer, true, previous, entity.number);
+        WriteEntityNumber(&writer, previous, entity.number);
         WriteBits(&writer, 0, 1);      // not custom
         WriteBits(&writer, offset != 0, 1);
         if (offset) {
@@ -204,63 +202,46 @@ void WritePacketEntities(MessageBytes* out, const DeltaSet& set, const EntityLis
 void WriteDeltaPacketEntities(MessageBytes* out, const DeltaSet& set, const EntityList& baselines,
                               const EntityList& old, int deltaFrom, const EntityList& packet)
 {
-    PutByte(out, SVC_DELTAPACKETENTITIES);
-    PutShort(out, (int)packet.size());
-    PutByte(out, (unsigned)deltaFrom & 0xFF);
-    BitWriter writer;
-    StartBitWriter(&writer, out);
-    int previous = 0;
+    std::vector<EntityRecordOut> records;
     size_t i = 0, k = 0;
     while (i < old.size() || k < packet.size()) {
         int oldNumber = i < old.size() ? old[i].number : 1 << 30;
         int newNumber = k < packet.size() ? packet[k].number : 1 << 30;
-        int number = oldNumber < newNumber ? oldNumber : newNumber;
-        const DeltaDescription& description = EntityDescription(set, number);
+        EntityRecordOut record = EntityRecordOut();
+        record.number = oldNumber < newNumber ? oldNumber : newNumber;
+        record.description = &EntityDescription(set, record.number);
         if (oldNumber < newNumber) {
-            WriteBits(&writer, 1, 1);  // removed
-            WriteEntityNumber(&writer, false, previous, number);
+            record.remove = true;
             i++;
         } else {
-            const DeltaValues& from = oldNumber == newNumber ? old[i].values : Baseline(baselines, number);
-            uint64_t changed = ChangedDeltaFields(description, &from, packet[k].values);
-            if (oldNumber != newNumber || changed) {
-                WriteBits(&writer, 0, 1);
-                WriteEntityNumber(&writer, false, previous, number);
-                WriteBits(&writer, 0, 1);      // not custom
-                WriteDelta(&writer, description, packet[k].values, changed, set.strings);
-            } else {
-                number = previous;     // not sent: the next step counts from the last record
-            }
+            const DeltaValues& from = oldNumber == newNumber ? old[i].values : Baseline(baselines, newNumber);
+            record.values = packet[k].values;
+            record.sent = ChangedDeltaFields(*record.description, &from, record.values);
             i += oldNumber == newNumber;
             k++;
+            // An entity the old packet had, unchanged, carries over unsent.
+            if (oldNumber == newNumber && !record.sent)
+                continue;
         }
-        previous = number;
+        records.push_back(record);
     }
-    WriteBits(&writer, 0, 16);
-    EndBitWriting(&writer);
+    AppendPacketEntities(out, true, deltaFrom, (int)packet.size(), records.data(), records.size(), false,
+                         set.strings);
 }
 
 void WriteClientData(MessageBytes* out, const DeltaSet& set, const ClientState* old, int deltaFrom,
                      const ClientState& now)
 {
-    PutByte(out, SVC_CLIENTDATA);
-    BitWriter writer;
-    StartBitWriter(&writer, out);
-    WriteBits(&writer, old != NULL, 1);
-    if (old)
-        WriteBits(&writer, (uint32_t)deltaFrom & 0xFF, 8);
-    WriteChange(&writer, *set.clientData, old ? old->client : ZeroValues(), now.client, set.strings);
+    std::vector<WeaponRecordOut> weapons;
     for (int slot = 0; slot < WEAPON_SLOTS; slot++) {
         const DeltaValues& from = old ? old->weapons[slot] : ZeroValues();
         uint64_t changed = ChangedDeltaFields(*set.weaponData, &from, now.weapons[slot]);
-        if (!changed)
-            continue;
-        WriteBits(&writer, 1, 1);
-        WriteBits(&writer, (uint32_t)slot, 6);
-        WriteDelta(&writer, *set.weaponData, now.weapons[slot], changed, set.strings);
+        if (changed)
+            weapons.push_back({slot, now.weapons[slot], changed});
     }
-    WriteBits(&writer, 0, 1);
-    EndBitWriting(&writer);
+    uint64_t sent = ChangedDeltaFields(*set.clientData, old ? &old->client : NULL, now.client);
+    AppendClientData(out, old ? deltaFrom & 0xFF : -1, *set.clientData, now.client, sent, *set.weaponData,
+                     weapons.data(), weapons.size(), set.strings);
 }
 
 void WriteEvents(MessageBytes* out, const DeltaSet& set, const EventEntry* events, size_t count)

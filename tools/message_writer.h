@@ -4,8 +4,11 @@
 // messages and their registrations, the delta descriptions, the spawn
 // baselines, entity lists, clientdata, events, sounds, pings and the resource
 // list. Values are the raw integers of decode/delta.h, so what is written
-// reads back bit for bit. No custom entities and no instanced baselines are
-// written (none occur in protocol-48 Counter-Strike demos). Pure: no windows.h.
+// reads back bit for bit; the records of delta entity lists and clientdata go
+// through the cut's record writer (decode/cut_messages.h), these functions
+// choosing what to send from two states. No custom entities and no instanced
+// baselines are written (none occur in protocol-48 Counter-Strike demos).
+// Pure: no windows.h.
 
 #include <stddef.h>
 #include <stdint.h>
