@@ -136,10 +136,11 @@ struct NetFrame {
 
 // The timeline's bookkeeping between messages.
 struct TimelineTracking {
-    int round;                     // round ends since the demo's start or the last restart
+    int round;                     // round ends since the demo's start
     int openRound;                 // event index of a round end still taking TeamScore, -1: none
     float openedAt;
     bool scoreSeenT, scoreSeenCT;
+    int scoreFrameT, scoreFrameCT; // frame index of each team's latest TeamScore
     int scoreT, scoreCT;           // the latest TeamScore of each
     std::vector<int> positionsDue; // kill events whose positions the frame's end fills
     int roundPositionsDue;         // round whose players' positions the frame's end records, 0: none

@@ -80,7 +80,8 @@ struct TimelineEvent {
     bool headshot;
     WorldPosition killerAt, victimAt;
 
-    // round-end: the round's number (1 upward), winner, the key, scores after
+    // round-end: the round's number (1 upward, in the order rounds end in the demo,
+    // restarts included), winner, the key, the team scores after it
     int round;
     RoundWinner winner;
     char reason[TIMELINE_REASON_SIZE];   // "#Bomb_Defused" ...

@@ -130,6 +130,7 @@ void StartGameState(DecodeState* state)
 {
     TimelineTracking* tracking = &state->tracking;
     tracking->round = 0;
+    tracking->scoreFrameT = tracking->scoreFrameCT = -1;
     tracking->openRound = -1;
     tracking->openedAt = 0;
     tracking->scoreSeenT = tracking->scoreSeenCT = false;
@@ -278,9 +279,8 @@ static void TakeTextMessage(FrameContext* context, const unsigned char* payload,
     char key[TIMELINE_REASON_SIZE];
     size_t at = 1;
     PayloadText(key, sizeof key, payload, length, &at);
-    // A new game: rounds count afresh and scores restart.
+    // A new game: its scores restart, and no TeamScore belongs to the last round.
     if (strcmp(key, "#Game_Commencing") == 0 || strncmp(key, "#Game_will_restart_in", 21) == 0) {
-        tracking->round = 0;
         CloseScoreWindow(tracking);
         return;
     }
@@ -300,14 +300,20 @@ static void TakeTextMessage(FrameContext* context, const unsigned char* payload,
         event->scoreCT = tracking->scoreCT;
         tracking->openRound = (int)(state->timeline->events.size() - 1);
         tracking->openedAt = context->frame->time;
-        tracking->scoreSeenT = tracking->scoreSeenCT = false;
+        // The game sends the new scores in the round end's own packet, before
+        // its TextMsg or after it; those of the same frame already count.
+        tracking->scoreSeenT = tracking->scoreFrameT == context->frame->index;
+        tracking->scoreSeenCT = tracking->scoreFrameCT == context->frame->index;
+        if (tracking->scoreSeenT && tracking->scoreSeenCT)
+            CloseScoreWindow(tracking);
         tracking->roundPositionsDue = tracking->round;
         return;
     }
 }
 
-// The scores after a round: the first TeamScore of each team that follows
-// its round end, within a few seconds and before the next round end.
+// The scores after a round: each team's TeamScore in the round end's frame,
+// else the first that follows it, within a few seconds and before the next
+// round end or restart; a team that sends none keeps its last score.
 static void TakeTeamScore(FrameContext* context, const unsigned char* payload, size_t length)
 {
     DecodeState* state = context->state;
@@ -329,6 +335,7 @@ static void TakeTeamScore(FrameContext* context, const unsigned char* payload, s
     if (side != TEAM_T && side != TEAM_CT)
         return;
     (side == TEAM_T ? tracking->scoreT : tracking->scoreCT) = score;
+    (side == TEAM_T ? tracking->scoreFrameT : tracking->scoreFrameCT) = context->frame->index;
     float since = context->frame->time - tracking->openedAt;
     if (tracking->openRound >= 0 && !(since >= 0 && since <= SCORE_WINDOW_SECONDS))
         CloseScoreWindow(tracking);
