@@ -110,9 +110,17 @@ static void MakePlan(const CliOptions& options, const std::string& indexFolder)
     std::vector<BatchPath> paths;
     ExpandPaths(options.paths, options.recursive, &paths);
     std::set<std::string> pages;
+    if (paths.size() > 1)
+        pages.insert(JoinPath(indexFolder, "index.html"));  // a demo named index.dem gets index-2.html
+    std::set<std::pair<uint64_t, uint64_t>> files;
     for (const BatchPath& path : paths) {
-        if (planned.count(path.path))
-            continue;  // the batch reads a demo once
+        // The batch works on a file once, however often it is named.
+        FileId id;
+        bool repeated = path.problem.empty() && ReadFileId(path.path.c_str(), &id)
+                            ? !files.insert(std::make_pair(id.volume, id.index)).second
+                            : planned.count(path.path) != 0;
+        if (repeated)
+            continue;
         PlannedPage item;
         item.demo = path.path;
         item.listingProblem = path.problem;
@@ -174,6 +182,8 @@ int RunReport(const CliOptions& options)
     std::string indexFolder = IndexFolder(options);
     MakePlan(options, indexFolder);
     int status = RunBatch(options);
+    if (status == EXIT_INTERRUPTED)
+        return status;
     std::string opened;
     if (plan.size() > 1) {
         std::string index = JoinPath(indexFolder, "index.html");
