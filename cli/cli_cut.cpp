@@ -59,6 +59,15 @@ void CutDemoFile(const CliOptions& options, const char* path, DemoScratch* scrat
     }
     CutSpan span;
     char problem[CUT_PROBLEM_SIZE];
+    // A later round's start can lie before an earlier one's end and its five
+    // seconds after: rounds compare by number.
+    if (options.cutFrom.kind == CUT_BOUND_ROUND && options.cutTo.kind == CUT_BOUND_ROUND &&
+        options.cutFrom.round > options.cutTo.round) {
+        (void)FormatText(problem, sizeof problem, "the span starts at round %d, after its end at round %d",
+                         options.cutFrom.round, options.cutTo.round);
+        ReportFileProblem(options, path, problem, outcome);
+        return;
+    }
     if (!ResolveBound(options.cutFrom, true, scratch->timeline, structure, &span.fromGiven, &span.from, problem,
                       sizeof problem) ||
         !ResolveBound(options.cutTo, false, scratch->timeline, structure, &span.toGiven, &span.to, problem,

@@ -50,6 +50,7 @@ class CliStrip : public CliFolderTest {};
 class CliConvert : public CliFolderTest {};
 class CliRepair : public CliFolderTest {};
 class CliSafeWrite : public CliFolderTest {};
+class CliCut : public CliFolderTest {};
 
 static std::vector<unsigned char> Demo(int width = 1920, int height = 1080,
                                        std::vector<StructuredChat> chat = {}, bool finished = true)
@@ -378,6 +379,83 @@ TEST_F(CliRepair, InPlaceWithBackup)
     EXPECT_EQ(unfinished, ReadBytes(Path("cut.dem.bak")));
     run = Cli({"info", "cut.dem"});
     EXPECT_NE(std::string::npos, run.out.find("  state           complete\n"));
+}
+
+// Three seconds of a game, a frame each hundredth, rounds ending at 0:00.5
+// and 0:01.5.
+static std::vector<unsigned char> RoundsDemo()
+{
+    StructuredDemoSpec spec;
+    spec.playbackGroups = 300;
+    spec.players = {{0, 11, "alice"}, {1, 12, "bob"}};
+    spec.players[0].team = "CT";
+    spec.players[1].team = "TERRORIST";
+    spec.rounds = {{49, "#Terrorists_Win", ROUND_T}, {149, "#CTs_Win", ROUND_CT}};
+    spec.kills = {{120, 1, 2, true, "deagle"}};
+    return BuildStructuredDemo(spec);
+}
+
+TEST_F(CliCut, KeepsTheSpanBesideTheDemo)
+{
+    std::vector<unsigned char> demo = RoundsDemo();
+    Put("game.dem", demo);
+    CliRun run = Cli({"cut", "--from", "1.0", "--to", "0:02.5", "game.dem"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("game.dem: kept 0:01.0 to 0:02.5 (151 frames) -> game.cut.dem\n", run.out);
+    EXPECT_EQ(demo, ReadBytes(Path("game.dem")));
+    run = Cli({"events", "game.cut.dem"});
+    EXPECT_NE(std::string::npos, run.out.find("0:00.2  kill")) << run.out;   // 1.2 s, shifted by 1.0 s
+    EXPECT_NE(std::string::npos, run.out.find("0:00.5  round-end")) << run.out;
+
+    run = Cli({"cut", "--from-round", "2", "--to-round", "2", "-o", "second.dem", "game.dem"});
+    EXPECT_EQ("game.dem: kept 0:00.5 to 0:03.0 (251 frames) -> second.dem\n", run.out) << run.err;
+    run = Cli({"cut", "--to-round", "1", "game.dem", "-o", "first.dem"});
+    EXPECT_EQ("game.dem: kept 0:00.0 to 0:03.0 (300 frames) -> first.dem\n", run.out) << run.err;
+    run = Cli({"info", "--json", "second.dem", "first.dem"});
+    EXPECT_EQ(2u, Count(run.out, "\"state\":\"complete\""));
+
+    // An output that exists is never overwritten.
+    run = Cli({"cut", "--from", "2", "game.dem"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("flickbox-cli: game.dem: game.cut.dem already exists; nothing was written\n", run.err);
+}
+
+// Each bad input is one line, and the demos after it are still cut.
+TEST_F(CliCut, BadInputsOneLineEach)
+{
+    Put("b.dem", RoundsDemo());
+    std::vector<unsigned char> damaged = RoundsDemo();
+    damaged[544] = 0x77;
+    Put("a-damaged.dem", damaged);
+    StructuredDemoSpec filler;
+    filler.entityBytes = 40;
+    Put("a-filler.dem", BuildStructuredDemo(filler));
+    static const struct {
+        std::vector<std::string> args;
+        const char* line;            // about b.dem
+    } rows[] = {
+        {{"--from", "9:00"}, "the span starts at 9:00.0, after the demo's last net-message frame (the demo ends at 0:03.0)"},
+        {{"--from", "2", "--to", "1"}, "the span starts at 0:02.0, after its end at 0:01.0"},
+        {{"--from-round", "3"}, "round 3 does not exist: the demo has 2 round ends"},
+        {{"--from-round", "2", "--to-round", "1"}, "the span starts at round 2, after its end at round 1"},
+        {{"--from", "1.001", "--to", "1.009"}, "the span 0:01.0 to 0:01.0 holds no net-message frame (the next one is at 0:01.0)"},
+    };
+    CliRun run = Cli({"cut", "--from", "1", "-o", "x.dem", "."});
+    EXPECT_EQ(3u, Count(run.err, "-o names the output of a single demo")) << run.err;
+    for (const auto& row : rows) {
+        std::vector<std::string> args = {"cut"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        args.push_back(".");
+        CliRun run = Cli(args);
+        EXPECT_EQ(1, run.status);
+        EXPECT_EQ(0u, run.err.find("flickbox-cli: ./a-damaged.dem: Damaged, not cut: ")) << run.err;
+        EXPECT_NE(std::string::npos,
+                  run.err.find("\nflickbox-cli: ./a-filler.dem: cannot cut a demo that is not fully decoded\n"));
+        EXPECT_NE(std::string::npos, run.err.find(std::string("\nflickbox-cli: ./b.dem: ") + row.line + "\n"))
+            << run.err;
+        EXPECT_EQ(3u, Count(run.err, "\n"));
+    }
+    EXPECT_EQ((std::vector<std::string>{"a-damaged.dem", "a-filler.dem", "b.dem"}), FolderNames(folder));
 }
 
 // Each step of the safe write failing: the original stays byte for byte and

@@ -60,6 +60,18 @@ TEST(CliArgs, OutcomeOfEachLine)
         {"repair --in-place --backup a.dem", PARSE_RUN},
         {"repair --backup a.dem", PARSE_USAGE_ERROR},   // a new file needs no backup
         {"repair --dry-run a.dem", PARSE_USAGE_ERROR},
+        {"cut a.dem", PARSE_RUN},                      // no span: the whole Playback
+        {"cut --from 1:05.5 --to=95 -o x.dem a.dem", PARSE_RUN},
+        {"cut --from-round 2 --to-round 3 a b", PARSE_RUN},
+        {"cut --from 5 --from-round 2 a", PARSE_USAGE_ERROR},  // one start only
+        {"cut --to-round 0 a", PARSE_USAGE_ERROR},
+        {"cut --to-round x a", PARSE_USAGE_ERROR},
+        {"cut --from a.dem", PARSE_USAGE_ERROR},       // the path taken as the time
+        {"cut -o x.dem a b", PARSE_USAGE_ERROR},       // -o names one output
+        {"cut -o x.dem -o y.dem a", PARSE_USAGE_ERROR},
+        {"cut --json a", PARSE_USAGE_ERROR},
+        {"info --from 5 a", PARSE_USAGE_ERROR},
+        {"repair -o x.dem a", PARSE_USAGE_ERROR},
         {"info -- -r", PARSE_RUN},
         {"info -", PARSE_RUN},                          // a plain "-" is a path
     };
@@ -130,4 +142,34 @@ TEST(CliPaths, DemoEndingAndRepairedName)
         EXPECT_EQ(row.demo, HasDemoEnding(row.path)) << row.path;
         EXPECT_EQ(row.repaired, RepairedPath(row.path)) << row.path;
     }
+}
+
+TEST(CliArgs, CutTimes)
+{
+    static const struct {
+        const char* text;
+        double seconds;    // -1: refused
+    } rows[] = {
+        {"95.5", 95.5},   {"0", 0},          {"1:35", 95},      {"1:35.25", 95.25}, {"12:03.5", 723.5},
+        {"0:59.9", 59.9}, {"90:00", 5400},   {"1:60", -1},      {"1:5", -1},        {"1:005", -1},
+        {"1:05:00", -1},  {"1.", -1},        {".5", -1},        {"-1", -1},         {"1e3", -1},
+        {"", -1},         {"1:05.", -1},     {"5 ", -1},
+    };
+    for (const auto& row : rows) {
+        std::vector<const char*> argv = {"flickbox-cli", "cut", "--from", row.text, "--to-round", "2", "a.dem"};
+        CliOptions options;
+        ParseOutcome outcome = ParseCliArguments((int)argv.size(), argv.data(), &options);
+        if (row.seconds < 0) {
+            EXPECT_EQ(PARSE_USAGE_ERROR, outcome) << row.text;
+            continue;
+        }
+        ASSERT_EQ(PARSE_RUN, outcome) << row.text;
+        EXPECT_EQ(CUT_BOUND_TIME, options.cutFrom.kind);
+        EXPECT_DOUBLE_EQ(row.seconds, options.cutFrom.seconds) << row.text;
+        EXPECT_EQ(CUT_BOUND_ROUND, options.cutTo.kind);
+        EXPECT_EQ(2, options.cutTo.round);
+    }
+    EXPECT_EQ("a.cut.dem", CutPath("a.dem"));
+    EXPECT_EQ("dir/Match.cut.dem", CutPath("dir/Match.DEM"));
+    EXPECT_EQ("demo.cut.dem", CutPath("demo"));
 }
