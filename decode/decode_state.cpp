@@ -169,7 +169,7 @@ void DecodeFrame(DecodeState* state, const NetFrame& frame, FrameReport* report)
     report->entitiesAt = report->entitiesEnd = report->clientdataAt = report->clientdataEnd = 0;
     report->serverInfo = false;
     report->signonNum = false;
-    if (!state->decodable || !frame.messages) {
+    if (!state->decodable || (!frame.messages && frame.messageLength > 0)) {
         const DemoFileHeader& header = state->structure->header;
         (void)FormatText(report->reason, sizeof report->reason, "demo protocol %ld, network protocol %ld: not decoded",
                          (long)header.demoProtocol, (long)header.networkProtocol);
