@@ -12,7 +12,7 @@ static const char ownStart[] =
     "<meta name=\"generator\" content=\"flickbox-cli report\">\n";
 
 static const char style[] =
-    "body{font:14px/1.4 system-ui,sans-serif;margin:0 auto;max-width:1100px;padding:0 16px 32px;"
+    "body{font:14px/1.4 system-ui,sans-serif;margin:0 auto;max-width:1300px;padding:0 16px 32px;"
     "color:#1d2228;background:#fafafa}"
     "h1{font-size:22px;margin:16px 0 4px}h2{font-size:17px;margin:24px 0 6px;border-bottom:1px solid #ccc}"
     "h3{font-size:15px;margin:12px 0 4px}"
@@ -35,7 +35,8 @@ static const char style[] =
     "svg.plot .victim{fill:none;stroke:#fff;stroke-width:1.5;vector-effect:non-scaling-stroke}"
     "svg.plot circle.t{fill:#ff7a5c}svg.plot circle.ct{fill:#6fb1ff}svg.plot circle.none{fill:#c8c8c8}"
     "svg.plot .off{display:none}"
-    "ul.legend{list-style:none;padding:0;display:flex;gap:18px;flex-wrap:wrap;color:#444}";
+    "ul.legend{list-style:none;padding:0;display:flex;gap:18px;flex-wrap:wrap;color:#444}"
+    "#demos th,#demos td{white-space:nowrap}#demos td:first-child{white-space:normal;word-break:break-all}";
 
 static const char script[] =
     "(function(){"
