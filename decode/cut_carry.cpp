@@ -3,6 +3,7 @@
 #include <math.h>
 #include <string.h>
 
+#include <memory>
 #include <string>
 
 #include "decode/cut_messages.h"
@@ -33,12 +34,14 @@ struct Carry {
     std::vector<WeaponRecordOut> weapons;
 };
 
-// Owns a decoder state for the length of a call.
-struct StateHolder {
-    DecodeState* state;
-    StateHolder() : state(NewDecodeState()) {}
-    ~StateHolder() { FreeDecodeState(state); }
-};
+DecodeState* CutDecodeState(int which)
+{
+    typedef std::unique_ptr<DecodeState, void (*)(DecodeState*)> Kept;
+    static thread_local Kept kept[2] = {Kept(NULL, FreeDecodeState), Kept(NULL, FreeDecodeState)};
+    if (!kept[which])
+        kept[which].reset(NewDecodeState());
+    return kept[which].get();
+}
 
 static bool IsNetMessage(int type)
 {
@@ -389,15 +392,14 @@ static bool CarryLaterFrame(Carry* carry, const NetFrame& net, const FrameReport
 
 bool CarryState(const CutSource& source, size_t* start, size_t end, CarryPlan* plan, CutReport* report)
 {
-    StateHolder holder;
     Carry carry;
     carry.source = &source;
-    carry.state = holder.state;
+    carry.state = CutDecodeState(0);
     carry.start = *start;
     carry.report = report;
     for (int slot = 0; slot < DECODE_HISTORY; slot++)
         carry.packetFiller[slot] = carry.clientFiller[slot] = FILLED_BY_NONE;
-    DecodeState* state = holder.state;
+    DecodeState* state = carry.state;
     StartDecode(state, *source.structure, NULL);
     std::vector<CarriedFrame>* carried = &plan->carried;
     carried->clear();

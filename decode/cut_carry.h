@@ -46,6 +46,10 @@ struct CarryPlan {
                                            // signon, the cut's LOADING
 };
 
+// The decoder states a cut works with, one pair per thread kept between
+// cuts: 0 decodes the original, 1 the cut.
+DecodeState* CutDecodeState(int which);
+
 // The frames of a walked segment up to its first next-section frame. False
 // when a frame does not fit (the structure walk has already checked them).
 bool ListSegmentFrames(const unsigned char* bytes, const DemoSegment& segment, std::vector<CutFrame>* frames);

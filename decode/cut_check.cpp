@@ -11,12 +11,6 @@
 // Differences are described as far as the buffer reaches: a cut text still
 // reads, so the bounded writes marked (void) do not fail on it.
 
-struct StateHolder {
-    DecodeState* state;
-    StateHolder() : state(NewDecodeState()) {}
-    ~StateHolder() { FreeDecodeState(state); }
-};
-
 static bool IsNetMessage(int type)
 {
     return type == 0 || type == 1;
@@ -203,9 +197,8 @@ bool CheckCut(const CutSource& source, const unsigned char* cut, size_t cutSize,
         !ListSegmentFrames(cut, structure.segments[1], &playback))
         return CheckFailed(report, "its structure", 0, structure.problem);
 
-    StateHolder originalHolder, cutHolder;
-    DecodeState* original = originalHolder.state;
-    DecodeState* state = cutHolder.state;
+    DecodeState* original = CutDecodeState(0);
+    DecodeState* state = CutDecodeState(1);
     StartDecode(original, *source.structure, NULL);
     StartDecode(state, structure, NULL);
     FrameReport frameReport;

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "decode/cut_carry.h"
+#include "decode/decode_state.h"
 #include "demo/demo_layout.h"
 #include "demo/little_endian.h"
 #include "shared/text.h"
@@ -53,6 +54,7 @@ static size_t FrameSize(const unsigned char* bytes, size_t pos, size_t end)
 bool ListSegmentFrames(const unsigned char* bytes, const DemoSegment& segment, std::vector<CutFrame>* frames)
 {
     frames->clear();
+    frames->reserve(segment.framesWalked);
     size_t pos = segment.offset, end = (size_t)segment.walkedEnd;
     while (pos < end) {
         size_t frameSize = FrameSize(bytes, pos, end);
@@ -156,8 +158,8 @@ bool RoundSpan(const DemoTimeline& timeline, const DemoStructure& structure, int
     return true;
 }
 
-bool CutDemo(const unsigned char* bytes, size_t size, const DemoStructure& structure, const CutSpan& span,
-             std::vector<unsigned char>* out, CutReport* report)
+static bool Cut(const unsigned char* bytes, size_t size, const DemoStructure& structure, const CutSpan& span,
+                std::vector<unsigned char>* out, CutReport* report)
 {
     memset(report, 0, sizeof *report);
     if (structure.state == DEMO_DAMAGED)
@@ -268,4 +270,14 @@ bool CutDemo(const unsigned char* bytes, size_t size, const DemoStructure& struc
     if (!fromFirst && !CheckCut(source, out->data(), out->size(), start, carried, report))
         return false;
     return true;
+}
+
+bool CutDemo(const unsigned char* bytes, size_t size, const DemoStructure& structure, const CutSpan& span,
+             std::vector<unsigned char>* out, CutReport* report)
+{
+    bool cut = Cut(bytes, size, structure, span, out, report);
+    // What an unusually large demo made the kept decoder states hold goes back.
+    TrimDecodeState(CutDecodeState(0));
+    TrimDecodeState(CutDecodeState(1));
+    return cut;
 }
