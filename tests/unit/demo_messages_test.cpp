@@ -16,10 +16,11 @@ enum { SAY_TEXT = 76, STOP_THE_WALK = 0 };
 // the 16-byte hash; hashBytes < 16 cuts it short.
 Bytes UserInfo(int slot, const std::string& info, size_t hashBytes = 16)
 {
-    Bytes message = {13, (unsigned char)slot, 9, 0, 0, 0};
-    message.insert(message.end(), info.begin(), info.end());
-    message.push_back(0);
-    message.insert(message.end(), hashBytes, 0xAB);
+    Bytes message(6 + info.size() + 1 + hashBytes, 0xAB);
+    const unsigned char head[6] = {13, (unsigned char)slot, 9, 0, 0, 0};
+    memcpy(message.data(), head, sizeof head);
+    memcpy(message.data() + 6, info.data(), info.size());
+    message[6 + info.size()] = 0;
     return message;
 }
 
@@ -43,23 +44,40 @@ Bytes Join(std::initializer_list<Bytes> parts)
     return joined;
 }
 
-// Reads the messages of a signon frame held in a buffer of exactly their size,
+// Reads the messages of a signon frame whose bytes are followed by tail,
 // with SayText registered as the variable-size message 76. viaSearch puts a
 // byte in front that stops the walk, so only the pattern search sees them.
-DemoStructure ReadMessages(const Bytes& messages, bool viaSearch)
+DemoStructure ReadMessagesBefore(const Bytes& messages, bool viaSearch, const Bytes& tail)
 {
-    Bytes bytes = messages;
+    Bytes frame = messages;
     if (viaSearch)
-        bytes.insert(bytes.begin(), STOP_THE_WALK);
+        frame.insert(frame.begin(), STOP_THE_WALK);
     DemoStructure result;
     ReadDemoStructure(NULL, 0, &result);
     MessageReader reader;
     StartMessageReader(&reader, true);
     reader.sizes[SAY_TEXT] = -1;
     result.sayTextId = SAY_TEXT;
-    std::unique_ptr<unsigned char[]> exact(new unsigned char[bytes.size()]);
-    memcpy(exact.get(), bytes.data(), bytes.size());
-    ReadFrameMessages(exact.get(), 0, bytes.size(), 2.5f, true, &reader, &result);
+    Bytes all = Join({frame, tail});
+    // Exactly the size: a read past it is one the sanitizers see.
+    std::unique_ptr<unsigned char[]> bytes(new unsigned char[all.size()]);
+    memcpy(bytes.get(), all.data(), all.size());
+    ReadFrameMessages(bytes.get(), 0, frame.size(), 2.5f, true, &reader, &result);
+    return result;
+}
+
+// The messages read from a buffer that ends with the frame, and again from
+// one where the frame is followed by the body of an info: the bytes past the
+// frame's end must change nothing.
+DemoStructure ReadMessages(const Bytes& messages, bool viaSearch)
+{
+    Bytes info = UserInfo(1, "\\name\\Tail");
+    Bytes tail(info.begin() + 1, info.end());
+    DemoStructure followed = ReadMessagesBefore(messages, viaSearch, tail);
+    DemoStructure result = ReadMessagesBefore(messages, viaSearch, Bytes());
+    EXPECT_EQ(result.players.size(), followed.players.size());
+    EXPECT_EQ(result.chat.size(), followed.chat.size());
+    EXPECT_EQ(result.userMessages.size(), followed.userMessages.size());
     return result;
 }
 
@@ -164,6 +182,8 @@ TEST(DemoMessages, MessagesUpToTheFramesLastByte)
     // svc_newusermsg: id 64, two bytes, "Ping" in its 16-byte field.
     Bytes registration = {39, 64, 2, 'P', 'i', 'n', 'g'};
     registration.resize(1 + 18, 0);
+    Bytes variable = registration;
+    variable[2] = 255;
     Bytes ping = {64, 7, 7};
     // Only the walk takes an info without its leading backslash.
     Bytes info = UserInfo(2, "name\\x");
@@ -182,6 +202,12 @@ TEST(DemoMessages, MessagesUpToTheFramesLastByte)
         {"an unregistered user message stops the walk", Join({ping, info}), false, 0, 0},
         {"registration found by search", registration, true, 0, 1},
         {"registration cut by one byte, by search", Prefix(registration, registration.size() - 1), true, 0, 0},
+        // A message's id as the frame's last byte: its body is not there.
+        {"an info's id last", {13}, false, 0, 0},
+        {"an info's id last, by search", {13}, true, 0, 0},
+        {"a variable-size user message's id last", Join({variable, {64}}), false, 0, 1},
+        {"voice data cut in its length", {53, 1, 5}, false, 0, 0},
+        {"a director message cut in its length", {51}, false, 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
