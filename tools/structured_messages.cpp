@@ -167,15 +167,15 @@ static void BuildDescription(DeltaDescription* description, const DescriptionTab
     memset(description, 0, sizeof *description);
     memcpy(description->name, table.name, strlen(table.name) + 1);
     description->fieldCount = (int)table.count;
-    int offset = 0;
     for (size_t i = 0; i < table.count; i++) {
         const FieldRow& row = table.rows[i];
         DeltaField* field = &description->fields[i];
         MakeDeltaField(field, row.name, row.type, row.bits, row.premultiply, row.postmultiply);
-        // The engine's struct offsets: any distinct values serve.
-        field->offset = offset;
-        field->metaSent |= 1u << 2;
-        offset += 4;
+        // Offsets in the engine's struct: any distinct values serve. Like
+        // every meta field, one is sent only when it is not zero.
+        field->offset = 4 * (int)i;
+        if (field->offset != 0)
+            field->metaSent |= 1u << 2;
     }
 }
 
@@ -404,11 +404,6 @@ void StartStructuredGame(StructuredGame* game, const StructuredDemoSpec& spec)
                 game->filler[(size_t)g] = true;
         }
     }
-    game->sayTextId = 0;
-    for (size_t i = 0; i < spec.userMessages.size(); i++) {
-        if (spec.userMessages[i].name == "SayText")
-            game->sayTextId = (int)(64 + i);
-    }
     game->baselines.clear();
     BuildBaselines(game);
 }
@@ -440,18 +435,19 @@ static MessageBytes* Next(FrameMessages* frame)
     return &frame->bytes;
 }
 
-// A user message by its registered name; nothing when the spec does not
-// register it.
-static void PutGameMessage(const StructuredGame& game, FrameMessages* out, const char* name,
+// A user message by its registered name; false, and nothing written, when
+// the spec does not register it.
+static bool PutGameMessage(const StructuredGame& game, FrameMessages* out, const char* name,
                            const MessageBytes& payload)
 {
     const std::vector<StructuredUserMessage>& list = game.spec->userMessages;
     for (size_t i = 0; i < list.size(); i++) {
         if (list[i].name == name) {
             WriteUserMessage(Next(out), (int)(64 + i), list[i].size, payload);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 static void PutCoord(MessageBytes* out, float value)
@@ -524,7 +520,7 @@ static void Score(const StructuredDemoSpec& spec, int entity, size_t last, int* 
     }
 }
 
-static void PutChat(const StructuredGame& game, FrameMessages* out, const StructuredChat& chat)
+static bool PutChat(const StructuredGame& game, FrameMessages* out, const StructuredChat& chat)
 {
     MessageBytes payload;
     PutByte(&payload, (unsigned)chat.sender);
@@ -535,9 +531,7 @@ static void PutChat(const StructuredGame& game, FrameMessages* out, const Struct
         PutString(&payload, "");
         PutString(&payload, (chat.text + "\n").c_str());
     }
-    if (payload.size() > MAX_USER_MESSAGE_PAYLOAD)
-        payload.resize(MAX_USER_MESSAGE_PAYLOAD);
-    WriteUserMessage(Next(out), game.sayTextId, -1, payload);
+    return PutGameMessage(game, out, "SayText", payload);
 }
 
 static void PutServerInfo(const StructuredGame& game, FrameMessages* frame)
@@ -740,8 +734,9 @@ static void PutReliable(StructuredGame* game, int group, FrameMessages* out,
     // Chat sent to one client reliably comes before the unreliable part.
     for (size_t c = (size_t)group; c < spec.chat.size(); c += (size_t)game->groups) {
         if (!spec.chat[c].late) {
-            chatAt->push_back({c, out->bytes.size()});
-            PutChat(*game, out, spec.chat[c]);
+            size_t at = out->bytes.size();
+            if (PutChat(*game, out, spec.chat[c]))
+                chatAt->push_back({c, at});
         }
     }
 }
@@ -914,12 +909,13 @@ void PutGroupMessages(StructuredGame* game, int group, FrameMessages* out,
         PutString(&payload, "#Cstrike_Name_Change");
         PutString(&payload, NameAt(spec, *player, group - 1).c_str());
         PutString(&payload, change.name.c_str());
-        WriteUserMessage(Next(out), game->sayTextId, -1, payload);
+        PutGameMessage(*game, out, "SayText", payload);
     }
     for (size_t c = (size_t)group; c < spec.chat.size(); c += (size_t)game->groups) {
         if (spec.chat[c].late) {
-            chatAt->push_back({c, out->bytes.size()});
-            PutChat(*game, out, spec.chat[c]);
+            size_t at = out->bytes.size();
+            if (PutChat(*game, out, spec.chat[c]))
+                chatAt->push_back({c, at});
         }
     }
 }

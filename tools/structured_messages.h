@@ -28,7 +28,6 @@ struct StructuredGame {
     std::vector<bool> filler;              // by group: not decodable
     ClientState signonClient;
     int32_t physinfo;                      // the clientdata's string, in strings
-    int sayTextId;
 };
 
 // The view a frame's demo info holds: the recorder's position and angles.
