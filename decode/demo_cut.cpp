@@ -150,8 +150,9 @@ bool RoundSpan(const DemoTimeline& timeline, const DemoStructure& structure, int
                          rounds, rounds == 1 ? "" : "s");
         return false;
     }
-    // Playback's times start at 0.
-    *from = previous ? previous->time : 0.0;
+    // Playback's times start at 0. The frame with the round end before is
+    // that round's, so the span starts just after it.
+    *from = previous ? (double)nextafterf(previous->time, INFINITY) : 0.0;
     *to = lastEnd->time + ROUND_TAIL_SECONDS;
     if (*to > structure.duration)
         *to = structure.duration;

@@ -408,7 +408,7 @@ TEST_F(CliCut, KeepsTheSpanBesideTheDemo)
     EXPECT_NE(std::string::npos, run.out.find("0:00.5  round-end")) << run.out;
 
     run = Cli({"cut", "--from-round", "2", "--to-round", "2", "-o", "second.dem", "game.dem"});
-    EXPECT_EQ("game.dem: kept 0:00.5 to 0:03.0 (251 frames) -> second.dem\n", run.out) << run.err;
+    EXPECT_EQ("game.dem: kept 0:00.5 to 0:03.0 (250 frames) -> second.dem\n", run.out) << run.err;
     run = Cli({"cut", "--to-round", "1", "game.dem", "-o", "first.dem"});
     EXPECT_EQ("game.dem: kept 0:00.0 to 0:03.0 (300 frames) -> first.dem\n", run.out) << run.err;
     run = Cli({"info", "--json", "second.dem", "first.dem"});

@@ -319,7 +319,7 @@ TEST(DemoCut, RoundSpans)
             EXPECT_STREQ("round 3 does not exist: the demo has 2 round ends", problem);
             continue;
         }
-        double wantFrom = row.from < 0 ? ends[(size_t)(-1 - row.from)] : row.from;
+        double wantFrom = row.from < 0 ? nextafterf(ends[(size_t)(-1 - row.from)], INFINITY) : row.from;
         double wantTo = fmin(ends[(size_t)(-1 - row.to)] + ROUND_TAIL_SECONDS, structure.duration);
         EXPECT_DOUBLE_EQ(wantFrom, from);
         EXPECT_DOUBLE_EQ(wantTo, to);
