@@ -78,15 +78,6 @@ void CollectRounds(const DemoTimeline& timeline, std::vector<ReportRound>* round
         rounds->push_back(open);
 }
 
-size_t RoundAt(const std::vector<ReportRound>& rounds, float time)
-{
-    for (size_t i = 0; i < rounds.size(); i++) {
-        if (time <= rounds[i].end)
-            return i;
-    }
-    return rounds.empty() ? 0 : rounds.size() - 1;
-}
-
 static bool IsEntity(int entity)
 {
     return entity >= 0 && entity < TEAM_ENTITY_COUNT;

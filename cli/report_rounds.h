@@ -19,10 +19,6 @@ struct ReportRound {
 // holding everything; a demo with no events gives none.
 void CollectRounds(const DemoTimeline& timeline, std::vector<ReportRound>* rounds);
 
-// The round a time falls in: the index into rounds of the first round whose
-// end is at or after it (the last round for anything later).
-size_t RoundAt(const std::vector<ReportRound>& rounds, float time);
-
 // "Bomb defused" for "#Bomb_Defused"; NULL for a key the game does not send.
 const char* RoundReasonWords(const char* key);
 

@@ -1,15 +1,8 @@
 #!/usr/bin/env python3
-"""Report pages in headless Chromium, from file:// with JavaScript on.
-
-The rendered DOM (--dump-dom) of each shared demo's page must show the
-scoreboard, rounds, kill feed and chat that `events --json` gives; no page may
-log a console message (a refused script or style, a script error); hostile
-names stay text; with JavaScript off every section is still there; the index
-links every demo, and sorting and the plot's round selector work when clicked.
-
-usage: report_browser_test.py FLICKBOX_CLI MAKE_REPORT_SAMPLE WORK_FOLDER [DEMO_FOLDER]
-FLICKBOX_DEMO_CORPUS, when set, names the demo folder.
-"""
+"""Report pages in headless Chromium from file://: each shared demo's rendered
+DOM against `events --json`, no console message, hostile names kept as text,
+every section with scripts refused, sorting and the round selector clicked.
+usage: report_browser_test.py FLICKBOX_CLI MAKE_REPORT_SAMPLE WORK_FOLDER [DEMO_FOLDER]"""
 import html, json, math, os, re, shutil, subprocess, sys, tempfile, unittest
 
 CLI, SAMPLE_TOOL, WORK = sys.argv[1:4]
