@@ -319,7 +319,8 @@ static void Splice(const NetFrame& net, const FrameReport& report, const std::ve
     struct Part {
         uint32_t at, end;
         const std::vector<unsigned char>* bytes;
-    } parts[2] = {{report.entitiesAt, report.entitiesEnd, entities}, {report.clientdataAt, report.clientdataEnd, client}};
+    } parts[2] = {{report.entitiesAt, report.entitiesEnd, entities},
+                  {report.clientdataAt, report.clientdataEnd, client}};
     if (parts[1].at < parts[0].at) {
         Part first = parts[1];
         parts[1] = parts[0];
@@ -341,7 +342,7 @@ static bool FitsFrame(Carry* carry, const CarriedFrame& carried)
 {
     if (carried.messages.size() <= MAX_MESSAGE_LENGTH)
         return true;
-    return FailAt(carry->report, "the carried state does not fit the start frame", carry->source->playback[carried.frame].time,
+    return FailAt(carry->report, "the rewritten frame", carry->source->playback[carried.frame].time,
                   "it would need more than 65536 message bytes");
 }
 

@@ -132,16 +132,18 @@ bool RoundSpan(const DemoTimeline& timeline, const DemoStructure& structure, int
     const TimelineEvent* previous = NULL;  // the round end before the first round
     const TimelineEvent* firstEnd = NULL;
     const TimelineEvent* lastEnd = NULL;
+    // Counted along the demo: a restart, which numbers its rounds from 1
+    // again, cannot make a number name two rounds.
     int rounds = 0;
     for (const TimelineEvent& event : timeline.events) {
         if (event.type != EVENT_ROUND_END)
             continue;
         rounds++;
-        if (event.round == first && !firstEnd)
-            firstEnd = &event;
-        if (!firstEnd)
+        if (rounds == first - 1)
             previous = &event;
-        if (event.round == last && !lastEnd)
+        if (rounds == first)
+            firstEnd = &event;
+        if (rounds == last)
             lastEnd = &event;
     }
     int missing = !firstEnd ? first : !lastEnd ? last : 0;
@@ -240,7 +242,7 @@ static bool Cut(const unsigned char* bytes, size_t size, const DemoStructure& st
     size_t playbackOffset = out->size();
     uint32_t netFrames = 0;
     for (size_t i = 0; i < start; i++) {
-        if (fromFirst || frames[i].type == DEMO_START) {
+        if (fromFirst || (i < firstNet && frames[i].type == DEMO_START)) {
             AppendFrame(out, bytes, frames[i], frames[i].time, NULL);
             netFrames += IsNetMessage(frames[i].type);
         }

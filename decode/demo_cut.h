@@ -30,10 +30,10 @@ struct CutReport {
     char problem[CUT_PROBLEM_SIZE];  // why nothing was cut
 };
 
-// The span of rounds first..last (1 upward): from just after the round end
-// before the first (or the start of Playback) to the last round's end plus
-// five seconds, cut short at the demo's end. False with the reason when a round does not
-// exist.
+// The span of rounds first..last (1 upward, counted along the demo's round
+// ends, restarts included): from just after the round end before the first
+// (or the start of Playback) to the last round's end plus five seconds, cut
+// short at the demo's end. False with the reason when a round does not exist.
 bool RoundSpan(const DemoTimeline& timeline, const DemoStructure& structure, int first, int last, double* from,
                double* to, char* problem, size_t problemSize);
 

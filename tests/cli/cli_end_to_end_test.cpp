@@ -434,11 +434,13 @@ TEST_F(CliCut, BadInputsOneLineEach)
         std::vector<std::string> args;
         const char* line;            // about b.dem
     } rows[] = {
-        {{"--from", "9:00"}, "the span starts at 9:00.0, after the demo's last net-message frame (the demo ends at 0:03.0)"},
+        {{"--from", "9:00"},
+         "the span starts at 9:00.0, after the demo's last net-message frame (the demo ends at 0:03.0)"},
         {{"--from", "2", "--to", "1"}, "the span starts at 0:02.0, after its end at 0:01.0"},
         {{"--from-round", "3"}, "round 3 does not exist: the demo has 2 round ends"},
         {{"--from-round", "2", "--to-round", "1"}, "the span starts at round 2, after its end at round 1"},
-        {{"--from", "1.001", "--to", "1.009"}, "the span 0:01.0 to 0:01.0 holds no net-message frame (the next one is at 0:01.0)"},
+        {{"--from", "1.001", "--to", "1.009"},
+         "the span 0:01.0 to 0:01.0 holds no net-message frame (the next one is at 0:01.0)"},
     };
     CliRun run = Cli({"cut", "--from", "1", "-o", "x.dem", "."});
     EXPECT_EQ(3u, Count(run.err, "-o names the output of a single demo")) << run.err;
