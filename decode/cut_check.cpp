@@ -87,8 +87,8 @@ static bool SameEntities(const DecodeState& a, const DecodeState& b, char* why, 
     const PacketEntities& pa = a.packets[a.latestPacket];
     const PacketEntities& pb = b.packets[b.latestPacket];
     if (pa.entries.size() != pb.entries.size())
-        return (void)FormatText(why, whySize, "%zu entities where the original has %zu", pb.entries.size(),
-                                pa.entries.size()),
+        return (void)FormatText(why, whySize, "%lu entities where the original has %lu",
+                                (unsigned long)pb.entries.size(), (unsigned long)pa.entries.size()),
                false;
     for (size_t i = 0; i < pa.entries.size(); i++) {
         const EntityState& ea = PacketEntity(a, pa, i);
