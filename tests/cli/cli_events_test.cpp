@@ -196,8 +196,8 @@ static const ExactOutput gameOutputs[] = {
      "    0:00.1  leave         3  carol\n"
      "    0:00.1  name-change   2  bobby: bob changed name to bobby\n"},
     {{"events", "--json", "game.dem"},
-     "{\"path\":\"game.dem\",\"decoded\":{\"frames\":11,\"framesDecoded\":11,\"messageBytes\":5505,"
-     "\"messageBytesDecoded\":5505,\"firstFailure\":null},"
+     "{\"path\":\"game.dem\",\"decoded\":{\"frames\":11,\"framesDecoded\":11,\"messageBytes\":5491,"
+     "\"messageBytesDecoded\":5491,\"firstFailure\":null},"
      "\"recorder\":{\"slot\":0,\"entity\":1,\"name\":\"alice\",\"steamId\":\"STEAM_0:1:19867136\"},"
      "\"players\":[{\"slot\":0,\"entity\":1,\"name\":\"alice\",\"steamId\":\"STEAM_0:1:19867136\",\"bot\":false,"
      "\"hltv\":false,\"team\":\"T\",\"frags\":1,\"deaths\":0},"
@@ -245,15 +245,15 @@ TEST_F(CliEvents, GeneratedGameExactly)
     // info: the decoded chat count, then what decoded, the server and the recorder.
     CliRun run = RunCli({"info", "game.dem"}, folder);
     EXPECT_NE(std::string::npos, run.out.find("  chat            3 messages\n"
-                                              "  decoded         11 of 11 frames, 5505 of 5505 message bytes\n"
+                                              "  decoded         11 of 11 frames, 5491 of 5491 message bytes\n"
                                               "  server          Flickbox test server, 32 player slots\n"
                                               "  recorder        slot 0, alice, STEAM_0:1:19867136\n"
                                               "  segment         0 LOADING"))
         << run.out;
     run = RunCli({"info", "--json", "game.dem"}, folder);
     EXPECT_NE(std::string::npos, run.out.find("\"chat\":3,\"segments\":[")) << run.out;
-    const std::string tail = "]},\"decoded\":{\"frames\":11,\"framesDecoded\":11,\"messageBytes\":5505,"
-                             "\"messageBytesDecoded\":5505,\"firstFailure\":null},"
+    const std::string tail = "]},\"decoded\":{\"frames\":11,\"framesDecoded\":11,\"messageBytes\":5491,"
+                             "\"messageBytesDecoded\":5491,\"firstFailure\":null},"
                              "\"server\":{\"name\":\"Flickbox test server\",\"maxPlayers\":32},"
                              "\"recorder\":{\"slot\":0,\"entity\":1,\"name\":\"alice\",\"steamId\":\"STEAM_0:1:19867136\"}}\n";
     ASSERT_GT(run.out.size(), tail.size());
