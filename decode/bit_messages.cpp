@@ -44,9 +44,13 @@ static void FindRoles(DecodeState* state)
             if (strcmp(state->descriptions[i].name, RoleNames[role]) == 0)
                 state->roles[role] = i;
         }
+        state->wanted[role] = 0;
         for (int axis = 0; axis < 3; axis++) {
             const DeltaDescription* description = RoleDescription(*state, (DescriptionRole)role);
             state->origins[role][axis] = description ? FindDeltaField(*description, axes[axis]) : -1;
+            // Positions are what the timeline asks of players and the recorder.
+            if (state->origins[role][axis] >= 0 && (role == ROLE_PLAYER || role == ROLE_CLIENTDATA))
+                state->wanted[role] |= 1ull << state->origins[role][axis];
         }
     }
 }
@@ -76,6 +80,7 @@ bool ReadDeltaDescriptionMessage(FrameContext* context, BitReader* reader)
         return Refuse(context, "svc_deltadescription at %u: more than %d descriptions", context->messageAt,
                       DECODE_MAX_DESCRIPTIONS);
     state->descriptions[index] = *read;
+    MeasureDeltaFields(*read, &state->widths[index]);
     state->timeFields[index] = 0;
     for (int i = 0; i < read->fieldCount; i++) {
         uint32_t type = read->fields[i].type & ~(uint32_t)DT_SIGNED;
@@ -95,9 +100,8 @@ static bool SkipEventArguments(FrameContext* context, BitReader* reader)
     if (!description)
         return Refuse(context, "event at %u has arguments, but the demo did not describe event_t",
                       context->messageAt);
-    DeltaValues values;
     uint64_t sent;
-    ReadDelta(reader, *description, NULL, &values, NULL, &sent);
+    ReadDeltaFields(reader, *description, WidthsOf(*context->state, description), 0, NULL, NULL, &sent);
     return true;
 }
 

@@ -40,6 +40,12 @@ static inline EntityState* PoolState(DecodeState* state, uint32_t id)
     return &state->entityBlocks[id / DECODE_POOL_BLOCK][id % DECODE_POOL_BLOCK];
 }
 
+// The widths table of a description the state holds.
+static inline const DeltaWidths& WidthsOf(const DecodeState& state, const DeltaDescription* description)
+{
+    return state.widths[description - state.descriptions];
+}
+
 // Says why the current message cannot be read; returns false.
 bool Refuse(FrameContext* context, const char* format, ...)
 #if defined(__GNUC__)

@@ -70,6 +70,9 @@ void StartDecode(DecodeState* state, const DemoStructure& structure, DemoTimelin
     int net = structure.header.networkProtocol;
     state->decodable = structure.header.demoProtocol == 5 && (net == 48 || net == 47);
     state->keepAllEntities = true;
+    (void)FormatText(state->undecodedReason, sizeof state->undecodedReason,
+                     "demo protocol %ld, network protocol %ld: not decoded", (long)structure.header.demoProtocol,
+                     (long)net);
     StartSignon(state);
     state->serverInfoSeen = false;
     state->hltvSpectator = false;
@@ -170,9 +173,7 @@ void DecodeFrame(DecodeState* state, const NetFrame& frame, FrameReport* report)
     report->serverInfo = false;
     report->signonNum = false;
     if (!state->decodable || (!frame.messages && frame.messageLength > 0)) {
-        const DemoFileHeader& header = state->structure->header;
-        (void)FormatText(report->reason, sizeof report->reason, "demo protocol %ld, network protocol %ld: not decoded",
-                         (long)header.demoProtocol, (long)header.networkProtocol);
+        (void)CopyText(report->reason, sizeof report->reason, state->undecodedReason);
         Count(state, frame, *report);
         return;
     }

@@ -155,6 +155,7 @@ struct DecodeState {
     // only players' and those of full lists; the rest of a delta list is
     // walked (DecodeDemo's choice: the timeline needs no more).
     bool keepAllEntities;
+    char undecodedReason[DECODE_REASON_SIZE];  // every frame's, when not decodable
     const DemoStructure* structure;
     DemoTimeline* timeline;        // NULL: state only
 
@@ -169,6 +170,8 @@ struct DecodeState {
     int roles[ROLE_COUNT];         // index into descriptions, -1: not sent
     int origins[ROLE_COUNT][3];    // field index of origin[0..2] in each, -1: none
     uint64_t timeFields[DECODE_MAX_DESCRIPTIONS];  // each description's time-window fields
+    DeltaWidths widths[DECODE_MAX_DESCRIPTIONS];   // each description's bits by mask byte
+    uint64_t wanted[ROLE_COUNT];   // without keepAllEntities: the fields kept (the origins)
     DeltaStrings strings;          // string field values of this signon
     std::vector<EntityState> baselines;     // by entity number; kind 0xFF: none
     int instancedCount;

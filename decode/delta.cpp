@@ -355,6 +355,66 @@ bool SkipDelta(BitReader* reader, const DeltaDescription& description, uint64_t*
     return reader->ok;
 }
 
+void MeasureDeltaFields(const DeltaDescription& description, DeltaWidths* widths)
+{
+    for (int group = 0; group < DELTA_MASK_BYTES; group++) {
+        uint16_t* bits = widths->bits[group];
+        bits[0] = 0;
+        // Each mask byte is its lowest field plus the byte without it.
+        for (int byte = 1; byte < 256; byte++) {
+            int i = group * 8 + LowestBit((uint64_t)byte);
+            uint16_t width = 0;
+            if (i < description.fieldCount) {
+                const DeltaField& field = description.fields[i];
+                width = field.read == DELTA_READ_STRING ? (uint16_t)DELTA_GROUP_TEXT
+                        : field.read == DELTA_READ_NOTHING ? 0 : field.readBits;
+            }
+            bits[byte] = (uint16_t)((bits[byte & (byte - 1)] + width) | (bits[byte & (byte - 1)] & DELTA_GROUP_TEXT) |
+                                    (width & DELTA_GROUP_TEXT));
+        }
+    }
+}
+
+bool ReadDeltaFields(BitReader* reader, const DeltaDescription& description, const DeltaWidths& widths,
+                     uint64_t wanted, const DeltaValues* from, DeltaValues* to, uint64_t* sent)
+{
+    uint64_t mask = ReadMask(reader) & FieldsMask(description.fieldCount);
+    *sent = mask;
+    wanted &= FieldsMask(description.fieldCount);
+    for (uint64_t unsent = wanted & ~mask; unsent; unsent &= unsent - 1) {
+        int i = LowestBit(unsent);
+        to->raw[i] = from ? from->raw[i] : 0;
+    }
+    size_t end = reader->size * 8;
+    for (int group = 0; group < DELTA_MASK_BYTES && reader->ok && (mask >> (8 * group)); group++) {
+        uint32_t byte = (uint32_t)(mask >> (8 * group)) & 0xFF;
+        uint32_t bits = widths.bits[group][byte];
+        if (!((wanted >> (8 * group)) & byte) && !(bits & DELTA_GROUP_TEXT)) {
+            if (bits > end - reader->pos) {
+                reader->ok = false;
+                reader->pos = end;
+            } else {
+                reader->pos += bits;
+            }
+            continue;
+        }
+        for (uint32_t fields = byte; fields; fields &= fields - 1) {
+            int i = group * 8 + LowestBit(fields);
+            const DeltaField& field = description.fields[i];
+            bool keep = (wanted >> i & 1) != 0;
+            if (field.read == DELTA_READ_STRING)
+                ReadBitString(reader, NULL, 0);
+            else if (field.read == DELTA_READ_SIGNED && keep)
+                to->raw[i] = ReadSignedBits(reader, field.readBits);
+            else if (field.read != DELTA_READ_NOTHING && keep)
+                to->raw[i] = (int32_t)ReadBits(reader, field.readBits);
+            else if (field.read != DELTA_READ_NOTHING)
+                ReadBits(reader, field.readBits);
+        }
+    }
+    return reader->ok;
+}
+
 void WriteDelta(BitWriter* writer, const DeltaDescription& description, const DeltaValues& values, uint64_t sent,
                 const DeltaStrings* strings)
 {

@@ -114,6 +114,23 @@ bool ReadDelta(BitReader* reader, const DeltaDescription& description, const Del
 // its mask, so fields are skipped by their width (strings read through).
 bool SkipDelta(BitReader* reader, const DeltaDescription& description, uint64_t* sent);
 
+// The bits each group of eight fields takes for each byte of mask, so a
+// delta is walked a mask byte at a time. DELTA_GROUP_TEXT marks a group
+// whose sent fields hold a string: its width depends on the text.
+enum { DELTA_GROUP_TEXT = 0x8000 };
+struct DeltaWidths {
+    uint16_t bits[DELTA_MASK_BYTES][256];
+};
+void MeasureDeltaFields(const DeltaDescription& description, DeltaWidths* widths);
+
+// Applies one delta to the wanted fields only (bit i = field i; strings are
+// never kept here): those sent are read, the unsent copied from from (NULL:
+// zero); every other field of to is left as it was, and the bits of the
+// rest are stepped over (to may be NULL when nothing is wanted). *sent gets
+// the whole mask. False when the stream ended.
+bool ReadDeltaFields(BitReader* reader, const DeltaDescription& description, const DeltaWidths& widths,
+                     uint64_t wanted, const DeltaValues* from, DeltaValues* to, uint64_t* sent);
+
 // Writes a delta sending the fields of sent from values: the mask has
 // (last sent field / 8) + 1 bytes, and no byte (3 zero bits) when nothing is
 // sent. strings NULL writes string fields as empty.

@@ -143,11 +143,12 @@ static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delt
     // Only players are asked for their values when the timeline is all that
     // is wanted; other entities of a delta list are walked, not kept. A full
     // list keeps all, as its records may start from each other.
-    if (!state->keepAllEntities && delta && kind != ENTITY_PLAYER) {
+    bool walkOnly = !state->keepAllEntities && delta;
+    if (walkOnly && kind != ENTITY_PLAYER) {
         list->emplace_back();
         list->back().state = NO_STATE;
         list->back().number = (uint16_t)number;
-        if (!SkipDelta(reader, *description, &sent))
+        if (!ReadDeltaFields(reader, *description, WidthsOf(*state, description), 0, NULL, NULL, &sent))
             return Refuse(context, "entity %d at %u: its delta runs past the frame", number, context->messageAt);
         return true;
     }
@@ -171,7 +172,10 @@ static bool ReadEntityRecord(FrameContext* context, BitReader* reader, bool delt
     EntityState* target = PoolState(state, id);
     target->number = (uint16_t)number;
     target->kind = (uint8_t)kind;
-    if (!ReadDelta(reader, *description, fromValues, &target->values, &state->strings, &sent))
+    bool read = walkOnly ? ReadDeltaFields(reader, *description, WidthsOf(*state, description),
+                                           state->wanted[ROLE_PLAYER], fromValues, &target->values, &sent)
+                         : ReadDelta(reader, *description, fromValues, &target->values, &state->strings, &sent);
+    if (!read)
         return Refuse(context, "entity %d at %u: its delta runs past the frame or holds a string that cannot be kept",
                       number, context->messageAt);
     target->timeBase = TimeBase(*state, description, sent, from ? from->timeBase : 0);
@@ -346,7 +350,11 @@ bool ReadClientData(FrameContext* context, BitReader* reader)
     }
     target->valid = false;
     uint64_t sent;
-    bool read = ReadDelta(reader, *clientdata, &target->clientdata, &target->clientdata, &state->strings, &sent);
+    // The timeline wants the recorder's origin alone: the rest is walked.
+    bool keep = state->keepAllEntities;
+    bool read = keep ? ReadDelta(reader, *clientdata, &target->clientdata, &target->clientdata, &state->strings, &sent)
+                     : ReadDeltaFields(reader, *clientdata, WidthsOf(*state, clientdata), state->wanted[ROLE_CLIENTDATA],
+                                       &target->clientdata, &target->clientdata, &sent);
     while (read && ReadBits(reader, 1)) {
         int index = (int)ReadBits(reader, WEAPON_INDEX_BITS);
         if (!weapon)
@@ -354,6 +362,10 @@ bool ReadClientData(FrameContext* context, BitReader* reader)
                           context->messageAt);
         uint64_t bit = 1ull << index;
         DeltaValues* values = &target->weapons[index];
+        if (!keep) {
+            read = ReadDeltaFields(reader, *weapon, WidthsOf(*state, weapon), 0, NULL, NULL, &sent);
+            continue;
+        }
         read = ReadDelta(reader, *weapon, target->weaponsHeld & bit ? values : NULL, values, &state->strings, &sent);
         target->weaponsHeld |= bit;
     }
