@@ -270,7 +270,8 @@ static bool Cut(const unsigned char* bytes, size_t size, const DemoStructure& st
     report->keptTo = frames[end].time;
     report->netFrames = netFrames;
     report->framesRewritten = carried.empty() ? 0 : (uint32_t)carried.size() - 1;
-    if (!fromFirst && !CheckCut(source, out->data(), out->size(), start, carried, report))
+    // A cut of the end alone is the original's bytes; it is decoded all the same.
+    if (!CheckCut(source, out->data(), out->size(), start, carried, report))
         return false;
     return true;
 }
