@@ -383,3 +383,49 @@ TEST(DecodeDelta, DescriptionsReadBackAsWritten)
     BitReader widths = Reader(wide);
     EXPECT_FALSE(ReadDeltaDescriptionFields(&widths, &read, why, sizeof why));
 }
+
+// Walking a delta a mask byte at a time ends where reading it does, and
+// keeps exactly the wanted fields, strings or not in the way.
+TEST(DecodeDelta, WalkedDeltasEndWhereReadOnesDo)
+{
+    DeltaDescription d = TestDescription();
+    DeltaWidths widths;
+    MeasureDeltaFields(d, &widths);
+    EXPECT_EQ(8 + 21, widths.bits[0][0x03]);
+    EXPECT_EQ(DELTA_GROUP_TEXT | 32, widths.bits[0][0x30]);
+    EXPECT_EQ(8 + 4, widths.bits[1][0x03]);
+    EXPECT_EQ(0, widths.bits[1][0x04]);   // past the last field
+    DeltaStrings strings;
+    ClearDeltaStrings(&strings);
+    DeltaValues values, from;
+    for (int i = 0; i < DELTA_MAX_FIELDS; i++) {
+        values.raw[i] = i + 3;
+        from.raw[i] = 100 + i;
+    }
+    values.raw[4] = AddDeltaString(&strings, "text", 4);
+    uint64_t rows[][2] = {{0x3FF, 0x002}, {0x3FF, 0x200}, {0x011, 0x202}, {0x200, 0x003}, {0, 0x3FF}};
+    for (const auto& row : rows) {
+        uint64_t sentMask = row[0], wanted = row[1];
+        Bytes written;
+        BitWriter writer;
+        StartBitWriter(&writer, &written);
+        WriteDelta(&writer, d, values, sentMask, &strings);
+        WriteBits(&writer, 0x5, 3);
+        EndBitWriting(&writer);
+        BitReader reader = Reader(written);
+        DeltaValues to;
+        for (int i = 0; i < DELTA_MAX_FIELDS; i++)
+            to.raw[i] = -1;
+        uint64_t sent;
+        ASSERT_TRUE(ReadDeltaFields(&reader, d, widths, wanted, &from, &to, &sent));
+        EXPECT_EQ(sentMask, sent);
+        EXPECT_EQ(0x5u, ReadBits(&reader, 3));
+        for (int i = 0; i < d.fieldCount; i++) {
+            int32_t expected = !(wanted >> i & 1) ? -1 : sentMask >> i & 1 ? values.raw[i] : from.raw[i];
+            EXPECT_EQ(expected, to.raw[i]) << "field " << i;
+        }
+        BitReader skip = Reader(written);
+        ASSERT_TRUE(SkipDelta(&skip, d, &sent));
+        EXPECT_EQ(0x5u, ReadBits(&skip, 3));
+    }
+}
