@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "decode/decode_state.h"
@@ -64,6 +65,32 @@ static inline void Prefetch(const unsigned char* first, const unsigned char* sec
     (void)first;
     (void)second;
 #endif
+}
+
+// Players as the structure layer found their info strings: slot and name.
+static void PatternPlayers(const DemoStructure& structure, DemoTimeline* timeline)
+{
+    for (const PlayerInfo& info : structure.players) {
+        if (info.slot < 0 || info.slot >= DECODE_MAX_SLOTS)
+            continue;
+        TimelinePlayer* player = NULL;
+        for (TimelinePlayer& known : timeline->players) {
+            if (known.slot == info.slot)
+                player = &known;
+        }
+        if (!player) {
+            timeline->players.emplace_back();
+            player = &timeline->players.back();
+            memset(player, 0, sizeof *player);
+            player->slot = info.slot;
+            player->entity = info.slot + 1;
+            player->present = true;
+        }
+        player->userId = info.userId;
+        (void)CopyText(player->name, sizeof player->name, info.name);
+    }
+    std::sort(timeline->players.begin(), timeline->players.end(),
+              [](const TimelinePlayer& a, const TimelinePlayer& b) { return a.slot < b.slot; });
 }
 
 static void PatternChat(const DemoStructure& structure, DemoTimeline* timeline)
@@ -139,7 +166,9 @@ void DecodeDemo(const unsigned char* bytes, size_t size, const DemoStructure& st
         }
     }
     FinishDecode(state);
-    if (!state->decodable)
+    if (!state->decodable) {
+        PatternPlayers(structure, timeline);
         PatternChat(structure, timeline);
+    }
     TrimDecodeState(state);
 }

@@ -368,7 +368,7 @@ TEST(DecodeMessages, ANewSignonStartsAfresh)
 }
 
 // A network protocol the decoder does not read: its frames count as not
-// decoded, and its chat is what the structure layer found.
+// decoded, and its chat and players are what the structure layer found.
 TEST(DecodeMessages, OtherProtocolsKeepTheStructuresChat)
 {
     StructuredDemoSpec spec;
@@ -392,4 +392,7 @@ TEST(DecodeMessages, OtherProtocolsKeepTheStructuresChat)
     EXPECT_STREQ("hello", chat.text);
     EXPECT_STREQ("ann", chat.name);
     EXPECT_EQ(structure.chat[0].offset, chat.offset);
+    ASSERT_EQ(1u, timeline.players.size());
+    EXPECT_STREQ("ann", timeline.players[0].name);
+    EXPECT_EQ(1, timeline.players[0].entity);
 }
