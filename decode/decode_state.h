@@ -151,9 +151,10 @@ struct TimelineTracking {
 
 struct DecodeState {
     bool decodable;                // a network protocol the decoder reads
-    // true (StartDecode's choice): every entity's values are kept. false:
-    // only players' and those of full lists; the rest of a delta list is
-    // walked (DecodeDemo's choice: the timeline needs no more).
+    // true (StartDecode's choice): every value of every entity, clientdata
+    // and weapon is kept. false (DecodeDemo's choice: the timeline needs no
+    // more): full lists are kept whole; in delta lists only players' origins,
+    // of clientdata only the origin, no weapons; the rest is walked.
     bool keepAllEntities;
     char undecodedReason[DECODE_REASON_SIZE];  // every frame's, when not decodable
     const DemoStructure* structure;
@@ -180,8 +181,8 @@ struct DecodeState {
     uint8_t userMessageKinds[256]; // what the game state does with it
     char userMessageNames[256][USER_MESSAGE_NAME_SIZE];
 
-    // Packet history, by sequence & 63.
-    // Entity states in blocks that never move, so a growing pool copies nothing.
+    // Packet history, by sequence & 63. Entity states live in blocks that
+    // never move, so a growing pool copies nothing (see PacketEntity).
     std::vector<std::unique_ptr<EntityState[]>> entityBlocks;
     size_t entityCount;                      // states made so far
     std::vector<uint32_t> freeStates;
