@@ -17,6 +17,8 @@ DecodeState* NewDecodeState()
 {
     DecodeState* state = new DecodeState();
     state->baselines.resize(DECODE_MAX_ENTITIES);
+    for (EntityState& baseline : state->baselines)
+        baseline.kind = 0xFF;
     state->clients.resize(DECODE_HISTORY);
     return state;
 }

@@ -175,6 +175,7 @@ struct DecodeState {
     uint64_t wanted[ROLE_COUNT];   // without keepAllEntities: the fields kept (the origins)
     DeltaStrings strings;          // string field values of this signon
     std::vector<EntityState> baselines;     // by entity number; kind 0xFF: none
+    std::vector<uint16_t> baselineNumbers;  // the numbers that hold one
     int instancedCount;
     EntityState instanced[DECODE_MAX_INSTANCED];
     short userMessageSizes[256];   // -1 variable, -2 not registered

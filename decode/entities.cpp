@@ -77,17 +77,17 @@ void ResetEntities(DecodeState* state)
         packet.valid = false;
     }
     state->scratchEntries.clear();
-    // The pool keeps its states for the next demo: all free, none to build again.
+    // The pool keeps its blocks for the next demo: states are made in them again.
     state->freeStates.clear();
-    for (size_t id = state->entityCount; id > 0; id--)
-        state->freeStates.push_back((uint32_t)(id - 1));
+    state->entityCount = 0;
     state->collectAt = 0;
     state->latestPacket = -1;
     for (ClientState& client : state->clients)
         client.valid = false;
     state->latestClient = -1;
-    for (EntityState& baseline : state->baselines)
-        baseline.kind = NO_BASELINE;
+    for (uint16_t number : state->baselineNumbers)
+        state->baselines[number].kind = NO_BASELINE;
+    state->baselineNumbers.clear();
     state->instancedCount = 0;
 }
 
@@ -286,6 +286,8 @@ bool ReadSpawnBaseline(FrameContext* context, BitReader* reader)
             return Refuse(context, "baseline %d at %u needs %s, which the demo did not describe", number,
                           context->messageAt, KindDescriptions[kind]);
         EntityState* baseline = &state->baselines[(size_t)number];
+        if (baseline->kind == NO_BASELINE)
+            state->baselineNumbers.push_back((uint16_t)number);
         baseline->number = (uint16_t)number;
         baseline->kind = (uint8_t)kind;
         if (!ReadDelta(reader, *description, NULL, &baseline->values, &state->strings, &sent)) {
