@@ -3,6 +3,8 @@
 // generated demo; flickbox-cli.exe under Wine writes the same JSON.
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -26,31 +28,16 @@ static long long JsonInteger(const std::string& line, const std::string& name)
     return at == std::string::npos ? -1 : atoll(line.c_str() + at + name.size() + 3);
 }
 
-static std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
-
-// The network protocol in the demo's header; -1 when the file is too short.
-static int NetworkProtocol(const std::string& path)
-{
-    std::vector<unsigned char> bytes = ReadBytes(path);
-    if (bytes.size() < 16)
-        return -1;
-    return bytes[12] | bytes[13] << 8 | bytes[14] << 16 | bytes[15] << 24;
-}
-
-// events --json over the named corpus demos, one line each, in their order.
-static std::vector<std::string> CorpusEvents(const std::vector<std::string>& names, const char* command = "events")
+// "command --json names..." in the corpus folder: one line per demo, in order.
+static std::vector<std::string> CorpusJson(const char* command, const std::vector<std::string>& names)
 {
     std::vector<std::string> args = {command, "--json"};
     args.insert(args.end(), names.begin(), names.end());
     CliRun run = RunCli(args, DemoCorpusFolder());
     EXPECT_EQ(0, run.status) << run.err;
-    std::vector<std::string> lines = Lines(run.out);
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(run.out.substr(start, end - start));
     EXPECT_EQ(names.size(), lines.size());
     lines.resize(names.size());
     return lines;
@@ -60,20 +47,19 @@ TEST(EventsRealDemos, EveryFrameOfEveryProtocol48DemoDecodes)
 {
     REQUIRE_DEMO_CORPUS();
     std::vector<std::string> names = DemoCorpusNames();
-    std::vector<std::string> lines = CorpusEvents(names);
+    std::vector<std::string> lines = CorpusJson("events", names);
+    std::vector<std::string> infos = CorpusJson("info", names);
     for (size_t i = 0; i < names.size(); i++) {
         SCOPED_TRACE(names[i]);
         const std::string& line = lines[i];
-        EXPECT_EQ(0u, line.find("{\"path\":\"" + names[i] + "\",\"decoded\":{\"frames\":")) << line.substr(0, 200);
         long long frames = JsonInteger(line, "frames");
-        if (NetworkProtocol(DemoCorpusPath(names[i].c_str())) == 48) {
-            EXPECT_GT(frames, 0);
+        EXPECT_GT(frames, 0);
+        if (JsonInteger(infos[i], "networkProtocol") == 48) {
             EXPECT_EQ(frames, JsonInteger(line, "framesDecoded"));
             EXPECT_EQ(JsonInteger(line, "messageBytes"), JsonInteger(line, "messageBytesDecoded"));
             EXPECT_NE(std::string::npos, line.find(",\"firstFailure\":null},")) << line.substr(0, 300);
         } else {
             // Nothing describes the older protocols' messages: counted, not decoded.
-            EXPECT_GT(frames, 0);
             EXPECT_EQ(0, JsonInteger(line, "framesDecoded"));
             EXPECT_EQ(std::string::npos, line.find("\"foundBy\":\"decode\""));
         }
@@ -97,38 +83,26 @@ static const MeasuredDemo measuredDemos[] = {
 
 TEST(EventsRealDemos, KillsRoundEndsAndChatAsMeasured)
 {
-    REQUIRE_DEMO_CORPUS();
     std::vector<std::string> names;
-    std::vector<const MeasuredDemo*> rows;
-    std::string missing;
     for (const MeasuredDemo& row : measuredDemos) {
-        if (IsFile(DemoCorpusPath(row.name))) {
-            names.push_back(row.name);
-            rows.push_back(&row);
-        } else {
-            missing += std::string(" ") + row.name;
-        }
+        REQUIRE_CORPUS_DEMO(row.name);
+        names.push_back(row.name);
     }
-    if (names.empty())
-        GTEST_SKIP() << "the demo corpus " << DemoCorpusFolder() << " has none of" << missing;
-    std::vector<std::string> events = CorpusEvents(names);
-    std::vector<std::string> infos = CorpusEvents(names, "info");
+    std::vector<std::string> events = CorpusJson("events", names);
+    std::vector<std::string> infos = CorpusJson("info", names);
     for (size_t i = 0; i < names.size(); i++) {
         SCOPED_TRACE(names[i]);
-        const MeasuredDemo& row = *rows[i];
+        const MeasuredDemo& row = measuredDemos[i];
         EXPECT_EQ(row.frames, JsonInteger(events[i], "framesDecoded"));
         EXPECT_EQ(row.kills, CountOf(events[i], "\"type\":\"kill\""));
         EXPECT_EQ(row.headshots, CountOf(events[i], "\"headshot\":true"));
         EXPECT_EQ(row.roundEnds, CountOf(events[i], "\"type\":\"round-end\""));
         EXPECT_EQ(row.chat, CountOf(events[i], "\"type\":\"chat\""));
         EXPECT_EQ(row.chat, CountOf(events[i], "\"foundBy\":\"decode\""));
-        EXPECT_NE(std::string::npos, events[i].find(",\"recorder\":{\"slot\":"));
         // info counts the same chat and says how much decoded.
         EXPECT_EQ((long long)row.chat, JsonInteger(infos[i], "chat"));
         EXPECT_EQ(row.frames, JsonInteger(infos[i], "framesDecoded"));
     }
-    if (!missing.empty())
-        GTEST_SKIP() << "the demo corpus " << DemoCorpusFolder() << " lacks" << missing;
 }
 
 TEST(WineEventsRealDemos, SameJsonAsTheNativeProgram)
@@ -142,7 +116,7 @@ TEST(WineEventsRealDemos, SameJsonAsTheNativeProgram)
         CliRun wine = RunCliUnderWine(args, DemoCorpusFolder());
         EXPECT_EQ(0, native.status) << native.err;
         EXPECT_EQ(native.status, wine.status) << wine.err;
-        EXPECT_EQ(names.size(), Lines(wine.out).size());
+        EXPECT_EQ(names.size(), CountOf(wine.out, "\n"));
         EXPECT_TRUE(native.out == wine.out) << command << ": the outputs differ";
     }
 }
@@ -176,6 +150,7 @@ protected:
 struct ExactOutput {
     std::vector<std::string> args;
     const char* out;
+    bool part = false;           // out is a part of the output, not all of it
 };
 
 // Times are the frames' own: the signon's at 200.25 s, group g's at (g + 1) / 100 s.
@@ -197,41 +172,37 @@ static const ExactOutput gameOutputs[] = {
      "    0:00.1  name-change   2  bobby: bob changed name to bobby\n"},
     {{"events", "--json", "game.dem"},
      "{\"path\":\"game.dem\",\"decoded\":{\"frames\":11,\"framesDecoded\":11,\"messageBytes\":5491,"
-     "\"messageBytesDecoded\":5491,\"firstFailure\":null},"
-     "\"recorder\":{\"slot\":0,\"entity\":1,\"name\":\"alice\",\"steamId\":\"STEAM_0:1:19867136\"},"
-     "\"players\":[{\"slot\":0,\"entity\":1,\"name\":\"alice\",\"steamId\":\"STEAM_0:1:19867136\",\"bot\":false,"
-     "\"hltv\":false,\"team\":\"T\",\"frags\":1,\"deaths\":0},"
+     "\"messageBytesDecoded\":5491,\"firstFailure\":null},\"recorder\":{\"slot\":0,\"entity\":1,\"name\":\"alice\","
+     "\"steamId\":\"STEAM_0:1:19867136\"},\"players\":[{\"slot\":0,\"entity\":1,\"name\":\"alice\","
+     "\"steamId\":\"STEAM_0:1:19867136\",\"bot\":false,\"hltv\":false,\"team\":\"T\",\"frags\":1,\"deaths\":0},"
      "{\"slot\":1,\"entity\":2,\"name\":\"bobby\",\"steamId\":null,\"bot\":false,\"hltv\":false,\"team\":\"CT\","
-     "\"frags\":0,\"deaths\":1},"
-     "{\"slot\":2,\"entity\":3,\"name\":\"carol\",\"steamId\":null,\"bot\":true,\"hltv\":false,\"team\":\"CT\","
-     "\"frags\":-1,\"deaths\":1}],"
-     "\"events\":[{\"time\":200.25,\"type\":\"join\",\"slot\":0,\"name\":\"alice\"},"
-     "{\"time\":200.25,\"type\":\"join\",\"slot\":1,\"name\":\"bob\"},"
-     "{\"time\":0.01,\"type\":\"team\",\"entity\":1,\"name\":\"alice\",\"team\":\"T\"},"
-     "{\"time\":0.01,\"type\":\"team\",\"entity\":2,\"name\":\"bob\",\"team\":\"CT\"},"
-     "{\"time\":0.01,\"type\":\"chat\",\"kind\":\"all\",\"sender\":1,\"name\":\"alice\",\"text\":\"gg\","
-     "\"foundBy\":\"decode\"},"
-     "{\"time\":0.02,\"type\":\"join\",\"slot\":2,\"name\":\"carol\"},"
-     "{\"time\":0.02,\"type\":\"team\",\"entity\":3,\"name\":\"carol\",\"team\":\"CT\"},"
+     "\"frags\":0,\"deaths\":1},{\"slot\":2,\"entity\":3,\"name\":\"carol\",\"steamId\":null,\"bot\":true,"
+     "\"hltv\":false,\"team\":\"CT\",\"frags\":-1,\"deaths\":1}],\"events\":[{\"time\":200.25,\"type\":\"join\","
+     "\"slot\":0,\"name\":\"alice\"},{\"time\":200.25,\"type\":\"join\",\"slot\":1,\"name\":\"bob\"},{\"time\":0.01,"
+     "\"type\":\"team\",\"entity\":1,\"name\":\"alice\",\"team\":\"T\"},{\"time\":0.01,\"type\":\"team\","
+     "\"entity\":2,\"name\":\"bob\",\"team\":\"CT\"},{\"time\":0.01,\"type\":\"chat\",\"kind\":\"all\",\"sender\":1,"
+     "\"name\":\"alice\",\"text\":\"gg\",\"foundBy\":\"decode\"},{\"time\":0.02,\"type\":\"join\",\"slot\":2,"
+     "\"name\":\"carol\"},{\"time\":0.02,\"type\":\"team\",\"entity\":3,\"name\":\"carol\",\"team\":\"CT\"},"
      "{\"time\":0.02,\"type\":\"chat\",\"kind\":\"team\",\"sender\":2,\"name\":\"bob\",\"text\":\"hold\","
-     "\"foundBy\":\"decode\"},"
-     "{\"time\":0.03,\"type\":\"kill\",\"killer\":1,\"killerName\":\"alice\",\"victim\":2,\"victimName\":\"bob\","
-     "\"weapon\":\"ak47\",\"headshot\":true},"
-     "{\"time\":0.04,\"type\":\"kill\",\"killer\":0,\"killerName\":\"\",\"victim\":3,\"victimName\":\"carol\","
-     "\"weapon\":\"worldspawn\",\"headshot\":false},"
+     "\"foundBy\":\"decode\"},{\"time\":0.03,\"type\":\"kill\",\"killer\":1,\"killerName\":\"alice\",\"victim\":2,"
+     "\"victimName\":\"bob\",\"weapon\":\"ak47\",\"headshot\":true},{\"time\":0.04,\"type\":\"kill\",\"killer\":0,"
+     "\"killerName\":\"\",\"victim\":3,\"victimName\":\"carol\",\"weapon\":\"worldspawn\",\"headshot\":false},"
      "{\"time\":0.049999997,\"type\":\"round-end\",\"round\":1,\"winner\":\"T\",\"reason\":\"#Target_Bombed\","
-     "\"score\":{\"T\":1,\"CT\":0}},"
-     "{\"time\":0.06,\"type\":\"leave\",\"slot\":2,\"name\":\"carol\"},"
-     "{\"time\":0.07,\"type\":\"name-change\",\"entity\":2,\"from\":\"bob\",\"to\":\"bobby\"}]}\n"},
-    {{"chat", "game.dem"},
-     "game.dem\n"
-     "    0:00.0  all           1  alice: gg\n"
-     "    0:00.0  team          2  bob: hold\n"
-     "    0:00.1  name-change   2  bobby: bob changed name to bobby\n"},
-    {{"chat", "--json", "game.dem"},
-     "{\"path\":\"game.dem\",\"chat\":[{\"time\":0.01,\"kind\":\"all\",\"sender\":1,\"name\":\"alice\",\"text\":\"gg\"},"
-     "{\"time\":0.02,\"kind\":\"team\",\"sender\":2,\"name\":\"bob\",\"text\":\"hold\"},"
-     "{\"time\":0.07,\"kind\":\"name-change\",\"sender\":2,\"name\":\"bobby\",\"text\":\"bob changed name to bobby\"}]}\n"},
+     "\"score\":{\"T\":1,\"CT\":0}},{\"time\":0.06,\"type\":\"leave\",\"slot\":2,\"name\":\"carol\"},{\"time\":0.07,"
+     "\"type\":\"name-change\",\"entity\":2,\"from\":\"bob\",\"to\":\"bobby\"}]}\n"},
+    // info: the decoded chat count, then what decoded, the server and the recorder.
+    {{"info", "game.dem"},
+     "  chat            3 messages\n"
+     "  decoded         11 of 11 frames, 5491 of 5491 message bytes\n"
+     "  server          Flickbox test server, 32 player slots\n"
+     "  recorder        slot 0, alice, STEAM_0:1:19867136\n"
+     "  segment         0 LOADING",
+     true},
+    {{"info", "--json", "game.dem"},
+     "]},\"decoded\":{\"frames\":11,\"framesDecoded\":11,\"messageBytes\":5491,\"messageBytesDecoded\":5491,"
+     "\"firstFailure\":null},\"server\":{\"name\":\"Flickbox test server\",\"maxPlayers\":32},"
+     "\"recorder\":{\"slot\":0,\"entity\":1,\"name\":\"alice\",\"steamId\":\"STEAM_0:1:19867136\"}}\n",
+     true},
 };
 
 TEST_F(CliEvents, GeneratedGameExactly)
@@ -240,24 +211,11 @@ TEST_F(CliEvents, GeneratedGameExactly)
     for (const ExactOutput& row : gameOutputs) {
         CliRun run = RunCli(row.args, folder);
         EXPECT_EQ(0, run.status) << run.err;
-        EXPECT_EQ(row.out, run.out);
+        if (row.part)
+            EXPECT_NE(std::string::npos, run.out.find(row.out)) << row.out << "\nnot in\n" << run.out;
+        else
+            EXPECT_EQ(row.out, run.out);
     }
-    // info: the decoded chat count, then what decoded, the server and the recorder.
-    CliRun run = RunCli({"info", "game.dem"}, folder);
-    EXPECT_NE(std::string::npos, run.out.find("  chat            3 messages\n"
-                                              "  decoded         11 of 11 frames, 5491 of 5491 message bytes\n"
-                                              "  server          Flickbox test server, 32 player slots\n"
-                                              "  recorder        slot 0, alice, STEAM_0:1:19867136\n"
-                                              "  segment         0 LOADING"))
-        << run.out;
-    run = RunCli({"info", "--json", "game.dem"}, folder);
-    EXPECT_NE(std::string::npos, run.out.find("\"chat\":3,\"segments\":[")) << run.out;
-    const std::string tail = "]},\"decoded\":{\"frames\":11,\"framesDecoded\":11,\"messageBytes\":5491,"
-                             "\"messageBytesDecoded\":5491,\"firstFailure\":null},"
-                             "\"server\":{\"name\":\"Flickbox test server\",\"maxPlayers\":32},"
-                             "\"recorder\":{\"slot\":0,\"entity\":1,\"name\":\"alice\",\"steamId\":\"STEAM_0:1:19867136\"}}\n";
-    ASSERT_GT(run.out.size(), tail.size());
-    EXPECT_EQ(tail, run.out.substr(run.out.size() - tail.size()));
 }
 
 // Team chat after bytes the decoder cannot read is found by pattern only, as
@@ -282,13 +240,8 @@ TEST_F(CliEvents, StripLeavesWhatOnlyThePatternFound)
     EXPECT_EQ("game.dem: 1 team messages stripped (older form 0, Steam form 1)\n", run.out) << run.err;
     std::vector<unsigned char> after = ReadBytes(folder + "/game.dem");
     ASSERT_EQ(demo.size(), after.size());
-    for (size_t c : {1, 3}) {
-        size_t at = layout.chatOffsets[c];
-        std::vector<unsigned char> was(demo.begin() + at, demo.begin() + at + 12);
-        std::vector<unsigned char> now(after.begin() + at, after.begin() + at + 12);
-        if (c == 1)
-            EXPECT_EQ(std::vector<unsigned char>(12, 0x01), now);
-        else
-            EXPECT_EQ(was, now);
-    }
+    size_t decoded = layout.chatOffsets[1], pattern = layout.chatOffsets[3];
+    EXPECT_EQ(std::vector<unsigned char>(12, 0x01),
+              std::vector<unsigned char>(after.begin() + decoded, after.begin() + decoded + 12));
+    EXPECT_TRUE(std::equal(demo.begin() + pattern, demo.begin() + pattern + 12, after.begin() + pattern));
 }
