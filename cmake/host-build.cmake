@@ -11,6 +11,27 @@ if(FLICKBOX_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The Wine tests run the 32-bit programs as shipped. A machine whose kernel
+# cannot run 32-bit programs at all (Wine's 32-bit loader fails with "Exec
+# format error") runs them on the same sources built for 64-bit Windows
+# under 64-bit Wine instead; the release stays 32-bit either way.
+set(FLICKBOX_WINE_ARCH "" CACHE STRING "Windows build the Wine tests run: i686 or x86_64 (empty: what this machine runs)")
+if(NOT FLICKBOX_WINE_ARCH)
+  execute_process(COMMAND /usr/lib/wine/wine --version RESULT_VARIABLE wine32_result
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(wine32_result EQUAL 0 OR NOT EXISTS /usr/lib/wine/wine64)
+    set(FLICKBOX_WINE_ARCH i686)
+  else()
+    set(FLICKBOX_WINE_ARCH x86_64)
+    message(STATUS "This machine cannot run 32-bit programs: the Wine tests run a 64-bit build of the Windows programs")
+  endif()
+endif()
+if(FLICKBOX_WINE_ARCH STREQUAL "x86_64")
+  set(FLICKBOX_WINE_TEST_BIN ${CMAKE_BINARY_DIR}/windows64/bin)
+else()
+  set(FLICKBOX_WINE_TEST_BIN ${CMAKE_BINARY_DIR}/windows/bin)
+endif()
+
 add_library(flickbox_pure STATIC)
 target_include_directories(flickbox_pure PUBLIC ${PROJECT_SOURCE_DIR})
 
@@ -50,6 +71,19 @@ if(FLICKBOX_SUBBUILDS)
                -DCMAKE_BUILD_TYPE=Release
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
+  # What the Wine tests run: the shipped build, or the 64-bit one beside it.
+  add_custom_target(flickbox_windows_tested DEPENDS flickbox_windows)
+  if(FLICKBOX_WINE_ARCH STREQUAL "x86_64")
+    ExternalProject_Add(flickbox_windows64
+      SOURCE_DIR ${PROJECT_SOURCE_DIR}
+      BINARY_DIR ${CMAKE_BINARY_DIR}/windows64
+      CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-x86_64.cmake
+                 -DFLICKBOX_GOOGLETEST_DIR=${FLICKBOX_GOOGLETEST_DIR}
+                 -DCMAKE_BUILD_TYPE=Release
+      BUILD_ALWAYS ON
+      INSTALL_COMMAND "")
+    add_dependencies(flickbox_windows_tested flickbox_windows64)
+  endif()
 
   set(FLICKBOX_FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
   find_program(CLANGXX clang++)
@@ -83,7 +117,7 @@ if(FLICKBOX_SUBBUILDS)
   set_tests_properties(unit-asan PROPERTIES LABELS unit-asan TIMEOUT 600)
 
   set(WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run)
-  set(WIN_BIN ${FLICKBOX_WINDOWS_DIR}/bin)
+  set(WIN_BIN ${FLICKBOX_WINE_TEST_BIN})
 
   file(GLOB win_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*.cpp)
   flickbox_test_suites(win_suites ${win_test_sources})
