@@ -232,7 +232,8 @@ static void TextDecoded(std::string* out, const DemoTimeline& timeline)
     Label(out, "server");
     if (timeline.maxPlayers > 0) {
         DemoText(out, timeline.serverName);
-        (void)FormatText(text, sizeof text, ", %d player slots\n", timeline.maxPlayers);
+        (void)FormatText(text, sizeof text, ", %d player slot%s\n", timeline.maxPlayers,
+                         timeline.maxPlayers == 1 ? "" : "s");
         out->append(text);
     } else {
         out->append("unknown\n");
