@@ -164,6 +164,7 @@ TEST(DemoChat, KindsAndTexts)
         {Message("#Cstrike_Chat_Other", {"#Cstrike_Chat_Other", "", "x\n"}), CHAT_OTHER, "x"},
         {Message("#Cstrike_Chat_All", {"#Cstrike_Chat_All"}), CHAT_ALL, "#Cstrike_Chat_All"},
         {Message("", {"\x03\x01[\x04SERVER\x01] welcome\n"}), CHAT_OTHER, "[SERVER] welcome"},
+        {Message("", {"\x05" "five\n"}), CHAT_OTHER, "\x05" "five"},  // not a colour marker
         {Message("", {"%s", "plugin text\n"}), CHAT_OTHER, "plugin text"},
         {Message("", {"\x02(SPEC) joe: hi\r\n"}), CHAT_SPECTATOR, "(SPEC) joe: hi"},
         {Message("", {"\x02*DEAD*(Terrorist) joe : x\n"}), CHAT_TEAM_DEAD, "*DEAD*(Terrorist) joe : x"},

@@ -163,6 +163,16 @@ TEST(DemoStructure, FrameCutAtEachByteOfTheLastFrame)
             EXPECT_EQ(last, structure.lastWholeFrameEnd);
         }
     }
+    // The type is read from a frame's first byte: an unknown one is damage
+    // however little of its frame is left.
+    for (size_t kept : {1, 8, 9}) {
+        SCOPED_TRACE(kept);
+        Bytes bad = Prefix(whole, last + kept);
+        bad[last] = 10;
+        DemoStructure structure = Structure(bad);
+        EXPECT_EQ(DEMO_DAMAGED, structure.state);
+        EXPECT_NE(std::string::npos, std::string(structure.problem).find("unknown frame type 10")) << structure.problem;
+    }
 }
 
 TEST(DemoStructure, BadFramesAreDamageWithWhereAndWhy)
