@@ -57,11 +57,12 @@ static FileCommand CommandFunction(CliCommand command)
     case COMMAND_INFO: return DescribeDemo;
     case COMMAND_CHAT: return ListChat;
     case COMMAND_REPORT: return WriteReport;
+    case COMMAND_EVENTS: return ListEvents;
     case COMMAND_STRIP_TEAM_CHAT: return StripTeamChat;
     case COMMAND_CONVERT: return ConvertResolution;
     case COMMAND_REPAIR: return RepairDemo;
-    default: return NULL;
     case COMMAND_CUT: return CutDemoFile;
+    default: return NULL;
     }
 }
 
@@ -168,7 +169,7 @@ int RunBatch(const CliOptions& options)
     batch.options = &options;
     batch.command = CommandFunction(options.command);
     ExpandPaths(options.paths, options.recursive, &batch.paths);
-    if (options.command != COMMAND_INFO && options.command != COMMAND_CHAT)
+    if (options.command != COMMAND_INFO && options.command != COMMAND_CHAT && options.command != COMMAND_EVENTS)
         DropRepeatedPaths(&batch.paths);
     size_t total = batch.paths.size();
     batch.outcomes.resize(total);
