@@ -381,3 +381,25 @@ TEST(DemoCutRealFiles, EveryDemoCutAtSeveralPoints)
     if (cut == 0)
         GTEST_SKIP() << "no complete protocol-48 demo in " << DemoCorpusFolder();
 }
+
+TEST(DemoCutRealFiles, SignonInsidePlaybackBecomesTheCutsLoading)
+{
+    // This recording reconnects at 0:27.3: a cut after that needs the later signon.
+    const char* name = "UnrealKaraulov__UnrealDemoScanner__test_name_change.dem";
+    REQUIRE_CORPUS_DEMO(name);
+    Bytes demo = ReadRealDemo(name), cut;
+    ExpectGoodCut(demo, CutSpan{true, false, 40, 0}, &cut);
+    ASSERT_FALSE(cut.empty());
+    std::vector<CutFrame> loading, playback;
+    ASSERT_TRUE(ListSegmentFrames(cut.data(), Structure(cut).segments[0], &loading));
+    ASSERT_TRUE(ListSegmentFrames(demo.data(), Structure(demo).segments[1], &playback));
+    ASSERT_FALSE(loading.empty());
+    const CutFrame& first = loading[0];
+    EXPECT_EQ(0, first.type);
+    float signonAt = -1;
+    for (const CutFrame& frame : playback) {
+        if (frame.size == first.size && memcmp(&demo[frame.offset + 1], &cut[first.offset + 1], frame.size - 1) == 0)
+            signonAt = frame.time;
+    }
+    EXPECT_NEAR(27.3, signonAt, 0.05);
+}
