@@ -52,12 +52,15 @@ enum DemoFault {
     FAULT_HELD_FOR_WRITING,   // another handle may write it
     FAULT_READ_ONLY,
     FAULT_DIRECTORY,
-    FAULT_NO_MEMORY,          // 3 GiB: no buffer of its size can be had
+    FAULT_NO_MEMORY,          // 3 GiB: no buffer of its size can be had (32-bit only)
     FAULT_4_GIB,              // more than a 32-bit size can hold
     FAULT_PATH_TOO_LONG       // its first 259 characters name the demo
 };
 HANDLE PrepareDemoFault(HWND mainDialog, const std::string& folder, DemoFault fault,
                         const std::vector<unsigned char>& demo, std::string* demoPath);
+// False where a fault cannot be made: a 64-bit test build can allocate the
+// 3 GiB that a 32-bit program cannot.
+bool FaultCanBeMade(DemoFault fault);
 void EndDemoFault(const std::string& folder, HANDLE holder);
 
 struct DemoFailure {
