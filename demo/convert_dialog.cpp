@@ -61,8 +61,7 @@ static void RunConversion(HWND dialog)
     HWND mainDialog = FindMainWindow();
     ConvertDemoResolution(mainDialog, oldWidth, oldHeight, newWidth, newHeight);
     SendMessageA(dialog, WM_CLOSE, 0, 0);
-    ReleaseMapPreview();
-    InspectDemo(mainDialog);
+    ShowDemo(mainDialog);
 }
 
 INT_PTR CALLBACK ConvertResolutionDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)

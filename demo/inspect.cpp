@@ -6,6 +6,12 @@
 #include "demo/demo_file.h"
 #include "shared/messages.h"
 
+// The bitmap in the file, at its own size, or NULL; reports nothing.
+static HBITMAP LoadMapPreview(const char* path)
+{
+    return (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+}
+
 static void ListPlayers(HWND mainDialog, const DemoInspection* result)
 {
     SendDlgItemMessageA(mainDialog, IDC_MAIN_PLAYERS, LB_RESETCONTENT, 0, 0);
@@ -62,7 +68,8 @@ void InspectDemo(HWND mainDialog)
     CloseDemoFile(&file);
 }
 
-HBITMAP LoadMapPreview(const char* path)
+void ShowDemo(HWND mainDialog)
 {
-    return (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    ReleaseMapPreview();
+    InspectDemo(mainDialog);
 }

@@ -1,6 +1,7 @@
 #include "playback/engine_swap.h"
 
 #include "app/app_state.h"
+#include "app/dialog_field.h"
 #include "app/resource.h"
 #include "shared/engine_plan.h"
 #include "shared/messages.h"
@@ -21,15 +22,15 @@ static void MakePristineCopies(const char* exePath)
 }
 
 // Every copy of the plan in order, overwriting; stops at the first that
-// fails and reports its entry as stored. A path too long for its buffer is a
-// failed copy.
-static bool CopyAll(const char* exePath, EngineCopyKind kind, const char* failure)
+// fails and reports its entry as stored. A path too long for its buffer, or
+// planned from an executable path cut by its field, is a failed copy.
+static bool CopyAll(const char* exePath, bool exePathWhole, EngineCopyKind kind, const char* failure)
 {
     EngineCopy copies[MOST_ENGINE_COPIES];
     int count = PlanEngineCopies(copies, kind, exePath, appState.modDir, appState.programDir);
     for (int i = 0; i < count; i++) {
         DWORD error = ERROR_FILENAME_EXCED_RANGE;
-        if (copies[i].fits) {
+        if (exePathWhole && copies[i].fits) {
             SetFileAttributesA(copies[i].target, FILE_ATTRIBUTE_NORMAL);
             if (CopyFileA(copies[i].source, copies[i].target, FALSE))
                 continue;
@@ -47,13 +48,15 @@ static bool CopyAll(const char* exePath, EngineCopyKind kind, const char* failur
 
 void SwapEngineFiles(HWND mainDialog, bool install)
 {
-    char exePath[PATH_BUFFER_SIZE] = "";
-    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
-    MakePristineCopies(exePath);
+    char exePath[PATH_BUFFER_SIZE];
+    // A cut path would name another game folder: nothing is copied from it.
+    bool whole = ReadWholeField(exePath, sizeof exePath, mainDialog, IDC_MAIN_EXE_PATH);
+    if (whole)
+        MakePristineCopies(exePath);
     if (!install) {
-        CopyAll(exePath, RESTORE_COPY, "Could not revert %s");
+        CopyAll(exePath, whole, RESTORE_COPY, "Could not revert %s");
         return;
     }
-    if (CopyAll(exePath, BACKUP_COPY, "Could not backup %s"))
-        CopyAll(exePath, PACK_COPY, "Could not copy %s");
+    if (CopyAll(exePath, whole, BACKUP_COPY, "Could not backup %s"))
+        CopyAll(exePath, whole, PACK_COPY, "Could not copy %s");
 }

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "app/app_state.h"
+#include "app/dialog_field.h"
 #include "app/resource.h"
 #include "playback/engine_swap.h"
 #include "playback/game_kind.h"
@@ -39,14 +40,15 @@ static void UndoPlayChanges(HWND mainDialog, const char* exePath, bool swapped)
 
 void PlayDemo(HWND mainDialog)
 {
-    char demoPath[PATH_BUFFER_SIZE] = "";
-    char exePath[PATH_BUFFER_SIZE] = "";
-    char extraCommandLine[PATH_BUFFER_SIZE] = "";
-    char demoSpeed[DEMO_SPEED_SIZE] = "";
-    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, demoPath, sizeof demoPath);
-    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
-    GetDlgItemTextA(mainDialog, IDC_MAIN_COMMAND_LINE, extraCommandLine, sizeof extraCommandLine);
-    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_SPEED, demoSpeed, sizeof demoSpeed);
+    char demoPath[PATH_BUFFER_SIZE];
+    char exePath[PATH_BUFFER_SIZE];
+    char extraCommandLine[PATH_BUFFER_SIZE];
+    char demoSpeed[DEMO_SPEED_SIZE];
+    bool demoPathWhole = ReadWholeField(demoPath, sizeof demoPath, mainDialog, IDC_MAIN_DEMO_PATH);
+    bool exePathWhole = ReadWholeField(exePath, sizeof exePath, mainDialog, IDC_MAIN_EXE_PATH);
+    bool extraWhole = ReadWholeField(extraCommandLine, sizeof extraCommandLine, mainDialog, IDC_MAIN_COMMAND_LINE);
+    // The speed is played cut to its first 19 characters, as Save stores it.
+    (void)ReadWholeField(demoSpeed, sizeof demoSpeed, mainDialog, IDC_MAIN_DEMO_SPEED);
     char installDir[PATH_BUFFER_SIZE];
     // Never longer than the path it comes from, which came from a field of that size.
     (void)DeriveInstallDir(installDir, sizeof installDir, exePath);
@@ -73,10 +75,17 @@ void PlayDemo(HWND mainDialog)
         ShowNotice("The demo cannot be staged: the path is too long.");
         return;
     }
+    // A field cut at 259 characters already makes the line longer than 259.
     char commandLine[PATH_BUFFER_SIZE];
-    if (!ComposeGameCommandLine(commandLine, sizeof commandLine, exePath, extraCommandLine,
-                                appState.modDir, demoSpeed)) {
+    if (!exePathWhole || !extraWhole ||
+        !ComposeGameCommandLine(commandLine, sizeof commandLine, exePath, extraCommandLine, appState.modDir,
+                                demoSpeed)) {
         ShowNotice("The game's command line is too long.");
+        return;
+    }
+    if (!demoPathWhole) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        ReportSystemError("Could not copy demo-file");
         return;
     }
 

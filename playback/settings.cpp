@@ -3,14 +3,21 @@
 #include <string.h>
 
 #include "app/app_state.h"
+#include "app/dialog_field.h"
 #include "app/resource.h"
 #include "playback/game_kind.h"
 #include "playback/playback_text.h"
 #include "shared/registry.h"
 #include "shared/text.h"
 
-static bool WriteSetting(HKEY key, const char* name, const char* text, const char* failure)
+// A text its field cut is not stored, and cutError says why: a cut path
+// would send the next run, and the revert tool, to another folder.
+static bool WriteSetting(HKEY key, const char* name, const char* text, LONG cutError, const char* failure)
 {
+    if (cutError != ERROR_SUCCESS) {
+        ReportRegistryError(cutError, failure);
+        return false;
+    }
     LONG status = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
     if (status != ERROR_SUCCESS) {
         ReportRegistryError(status, failure);
@@ -21,12 +28,13 @@ static bool WriteSetting(HKEY key, const char* name, const char* text, const cha
 
 bool SaveSettings(HWND mainDialog)
 {
-    char exePath[PATH_BUFFER_SIZE] = "";
-    char commandLine[PATH_BUFFER_SIZE] = "";
-    char demoSpeed[DEMO_SPEED_SIZE] = "";
-    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
-    GetDlgItemTextA(mainDialog, IDC_MAIN_COMMAND_LINE, commandLine, sizeof commandLine);
-    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_SPEED, demoSpeed, sizeof demoSpeed);
+    char exePath[PATH_BUFFER_SIZE];
+    char commandLine[PATH_BUFFER_SIZE];
+    char demoSpeed[DEMO_SPEED_SIZE];
+    bool exePathWhole = ReadWholeField(exePath, sizeof exePath, mainDialog, IDC_MAIN_EXE_PATH);
+    bool commandLineWhole = ReadWholeField(commandLine, sizeof commandLine, mainDialog, IDC_MAIN_COMMAND_LINE);
+    // A longer speed is stored cut to its first 19 characters, as it always was.
+    (void)ReadWholeField(demoSpeed, sizeof demoSpeed, mainDialog, IDC_MAIN_DEMO_SPEED);
 
     HKEY key;
     DWORD disposition;
@@ -39,9 +47,12 @@ bool SaveSettings(HWND mainDialog)
         return false;
     }
     // Each value is written even when the one before it failed.
-    bool saved = WriteSetting(key, "Path", exePath, "Could not set the path key value");
-    saved = WriteSetting(key, "CommandLine", commandLine, "Could not set the commandline key value") && saved;
-    saved = WriteSetting(key, "DemoSpeed", demoSpeed, "Could not set the speed key value") && saved;
+    bool saved = WriteSetting(key, "Path", exePath, exePathWhole ? ERROR_SUCCESS : ERROR_FILENAME_EXCED_RANGE,
+                              "Could not set the path key value");
+    saved = WriteSetting(key, "CommandLine", commandLine, commandLineWhole ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER,
+                         "Could not set the commandline key value") &&
+            saved;
+    saved = WriteSetting(key, "DemoSpeed", demoSpeed, ERROR_SUCCESS, "Could not set the speed key value") && saved;
     RegCloseKey(key);
     return saved;
 }
@@ -103,8 +114,10 @@ void LoadSettings(HWND mainDialog)
         RegCloseKey(key);
     }
 
-    char exePath[PATH_BUFFER_SIZE] = "";
-    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, exePath, sizeof exePath);
+    char exePath[PATH_BUFFER_SIZE];
+    // A path longer than any stored one names no game whose mode to read.
+    if (!ReadWholeField(exePath, sizeof exePath, mainDialog, IDC_MAIN_EXE_PATH))
+        return;
     const GameRegistry* game = GameRegistryFor(GameKindFromPath(exePath));
     if (game)
         ReadVideoMode(game);

@@ -2,7 +2,6 @@
 
 #include <shlobj.h>
 
-#include "app/app_state.h"
 #include "app/dialog_field.h"
 #include "app/resource.h"
 #include "demo/inspect.h"
@@ -85,8 +84,7 @@ void OpenBrowserSelection(HWND mainDialog)
         return;
     }
     SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path);
-    ReleaseMapPreview();
-    InspectDemo(mainDialog);
+    ShowDemo(mainDialog);
 }
 
 void ListDesktopFolder(HWND mainDialog)

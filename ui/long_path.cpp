@@ -1,7 +1,5 @@
 #include "ui/long_path.h"
 
-#include <string.h>
-
 #include "shared/text.h"
 #include "ui/long_path_walk.h"
 
@@ -9,9 +7,6 @@ typedef DWORD(WINAPI* GetLongPathNameFunction)(LPCSTR, LPSTR, DWORD);
 
 static bool FindStoredName(const char* path, char* longName, size_t size, void*)
 {
-    // A wildcard would name whatever entry matches first, not this component.
-    if (strpbrk(path, "*?"))
-        return false;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
     if (search == INVALID_HANDLE_VALUE)
@@ -21,7 +16,7 @@ static bool FindStoredName(const char* path, char* longName, size_t size, void*)
     return fits;
 }
 
-DWORD WalkToLongPath(const char* shortPath, char* dest, DWORD capacity)
+static DWORD WalkToLongPath(const char* shortPath, char* dest, DWORD capacity)
 {
     // The walk leaves dest empty when the long form does not fit.
     (void)WalkLongPath(dest, capacity, shortPath, FindStoredName, NULL);

@@ -26,7 +26,7 @@ static bool AppendComponent(const char* shortPath, size_t start, size_t end, cha
     // stays as given.
     char prefix[PATH_BUFFER_SIZE];
     char longName[PATH_BUFFER_SIZE];
-    if (CopyTextPrefix(prefix, sizeof prefix, shortPath, end) &&
+    if (CopyTextPrefix(prefix, sizeof prefix, shortPath, end) && !strpbrk(prefix, "*?") &&
         lookup(prefix, longName, sizeof longName, context))
         return AppendText(dest, size, longName);
     return AppendPrefix(dest, size, component, length);

@@ -10,7 +10,8 @@
 typedef bool (*LongNameLookup)(const char* path, char* longName, size_t size, void* context);
 
 // Each component of shortPath takes the long name that lookup finds for the
-// path up to it, or stays as given. The backslashes between components stay,
+// path up to it, or stays as given; a path with a wildcard is not looked up,
+// as it would name whatever entry matched first. The backslashes between components stay,
 // so a UNC start or a doubled backslash is kept; a drive ("C:") is kept as
 // given and a final backslash is dropped. False, with dest empty, when the
 // result would not fit.

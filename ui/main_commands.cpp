@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "app/app_state.h"
+#include "app/dialog_field.h"
 #include "app/resource.h"
 #include "demo/convert.h"
 #include "demo/inspect.h"
@@ -14,19 +15,34 @@
 #include "ui/browser.h"
 #include "ui/file_dialogs.h"
 
+// A path too long for the buffer is not empty: the inspection reports it.
+static bool DemoPathEmpty(HWND mainDialog)
+{
+    char path[PATH_BUFFER_SIZE];
+    return ReadWholeField(path, sizeof path, mainDialog, IDC_MAIN_DEMO_PATH) && path[0] == '\0';
+}
+
+// An empty field names no demo: only the preview goes.
 static void ReinspectDemo(HWND mainDialog)
 {
-    ReleaseMapPreview();
-    char path[PATH_BUFFER_SIZE];
-    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
-    if (path[0] != '\0')
-        InspectDemo(mainDialog);
+    if (DemoPathEmpty(mainDialog))
+        ReleaseMapPreview();
+    else
+        ShowDemo(mainDialog);
+}
+
+// The open-file dialogs start from the field's text; a cut one would name
+// another file, so they start from nothing instead.
+static void ReadStartingName(char* path, size_t size, HWND mainDialog, int field)
+{
+    if (!ReadWholeField(path, size, mainDialog, field))
+        path[0] = '\0';
 }
 
 static void ChooseDemo(HWND mainDialog)
 {
     char path[PATH_BUFFER_SIZE];
-    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
+    ReadStartingName(path, sizeof path, mainDialog, IDC_MAIN_DEMO_PATH);
     if (BrowseForDemo(path, mainDialog)) {
         SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path);
         char folder[PATH_BUFFER_SIZE];
@@ -42,7 +58,7 @@ static void ChooseDemo(HWND mainDialog)
 static void ChooseGameExecutable(HWND mainDialog)
 {
     char path[PATH_BUFFER_SIZE];
-    GetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, path, sizeof path);
+    ReadStartingName(path, sizeof path, mainDialog, IDC_MAIN_EXE_PATH);
     if (BrowseForGameExecutable(path, mainDialog))
         SetDlgItemTextA(mainDialog, IDC_MAIN_EXE_PATH, path);
 }
@@ -57,8 +73,8 @@ static void SaveMainSettings(HWND mainDialog)
 static void OpenConverter(HWND mainDialog)
 {
     char path[PATH_BUFFER_SIZE];
-    GetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, path, sizeof path);
-    if (strlen(path) < 2) {
+    // A path too long for the buffer is long enough: the converter reports it.
+    if (ReadWholeField(path, sizeof path, mainDialog, IDC_MAIN_DEMO_PATH) && strlen(path) < 2) {
         ShowNotice("No demo loaded.");
         return;
     }

@@ -40,13 +40,12 @@ static void PaintMainDialog(HDC dc)
 static void LoadDemoAtStart(HWND mainDialog)
 {
     SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, appState.startupDemoPath);
-    ReleaseMapPreview();
     char folder[PATH_BUFFER_SIZE];
     // Both are PATH_BUFFER_SIZE bytes.
     (void)CopyText(folder, sizeof folder, appState.startupDemoPath);
     CutAtLastBackslash(folder);
     ListDemoFolder(mainDialog, folder);
-    InspectDemo(mainDialog);
+    ShowDemo(mainDialog);
 }
 
 static void InitialiseMainDialog(HWND mainDialog)
@@ -85,8 +84,7 @@ static void TakeHandedOverDemo(HWND mainDialog, const COPYDATASTRUCT* record)
     if (strlen(appState.startupDemoPath) < 3)
         return;
     SetDlgItemTextA(mainDialog, IDC_MAIN_DEMO_PATH, appState.startupDemoPath);
-    ReleaseMapPreview();
-    InspectDemo(mainDialog);
+    ShowDemo(mainDialog);
 }
 
 static void ReleaseMainDialogResources()

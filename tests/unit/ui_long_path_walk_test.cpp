@@ -103,6 +103,10 @@ TEST(UiLongPathWalk, OneLetterComponentsAreLookedUpAndEmptyOnesAreNot)
         {"C:\\D\\\\M", "C:\\Demos\\\\M", {"C:\\D", "C:\\D\\\\M"}},
         {"\\\\D", "\\\\D", {"\\\\D"}},
         {"\\", "", {}},
+        // A wildcard would find whatever entry matches first: from there on
+        // nothing is looked up.
+        {"C:\\D\\*.dem", "C:\\Demos\\*.dem", {"C:\\D"}},
+        {"C:\\D?\\M", "C:\\D?\\M", {}},
     };
     for (const Row& row : rows) {
         FakeDisk disk;

@@ -251,6 +251,14 @@ TEST_F(PlaybackLaunch, DemoThatCannotBeCopiedStopsThePlay)
 
     PlayExpecting({ErrorBoxText("Could not copy demo-file", ERROR_FILE_NOT_FOUND)});
     ExpectPlayStoppedBeforeAnyChange();
+
+    // A path longer than the field's 259 characters, whose first 259 name
+    // a copy of the demo, is not cut to them.
+    std::string cut = root + "\\demos\\" + std::string(259 - root.size() - 7, 'a');
+    ASSERT_TRUE(CopyFileA(demoPath.c_str(), cut.c_str(), FALSE));
+    SetFieldText(dialog, IDC_MAIN_DEMO_PATH, cut + ".dem");
+    PlayExpecting({ErrorBoxText("Could not copy demo-file", ERROR_FILENAME_EXCED_RANGE)});
+    ExpectPlayStoppedBeforeAnyChange();
 }
 
 TEST_F(PlaybackLaunch, GameThatDoesNotStartIsCleanedUp)

@@ -109,8 +109,8 @@ TEST_F(PlaybackSettings, SaveStoresThreeStringsWithTheirNul)
     EXPECT_EQ((DWORD)REG_SZ, speed.type);
     EXPECT_EQ(std::string("+host_framerate 0.0\0", 20), speed.bytes);
 
-    // Empty fields are empty strings of one byte; long fields give 259.
-    SetFieldText(dialog, IDC_MAIN_EXE_PATH, std::string(300, 'p'));
+    // Empty fields are empty strings of one byte; 259 characters are whole.
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, std::string(259, 'p'));
     SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, "");
     SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "");
     EXPECT_TRUE(SaveSettings(dialog));
@@ -118,6 +118,21 @@ TEST_F(PlaybackSettings, SaveStoresThreeStringsWithTheirNul)
     EXPECT_EQ(std::string(1, '\0'), ReadSetting("CommandLine").bytes);
     EXPECT_EQ(1u, ReadSetting("DemoSpeed").size);
     EXPECT_EQ((DWORD)REG_SZ, ReadSetting("DemoSpeed").type);
+
+    // A path or line longer than its field's 259 characters is not stored
+    // cut: its value stays as it was, the others are stored all the same.
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, std::string(260, 'q'));
+    SetFieldText(dialog, IDC_MAIN_DEMO_SPEED, "2");
+    EXPECT_FALSE(SaveSettings(dialog));
+    ExpectErrorBoxes({ErrorBoxText("Could not set the path key value", ERROR_FILENAME_EXCED_RANGE)});
+    EXPECT_EQ(std::string(259, 'p') + '\0', ReadSetting("Path").bytes);
+    EXPECT_EQ(std::string("2\0", 2), ReadSetting("DemoSpeed").bytes);
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, "C:\\hl.exe");
+    SetFieldText(dialog, IDC_MAIN_COMMAND_LINE, std::string(260, 'c'));
+    EXPECT_FALSE(SaveSettings(dialog));
+    ExpectErrorBoxes({ErrorBoxText("Could not set the commandline key value", ERROR_INSUFFICIENT_BUFFER)});
+    EXPECT_EQ(std::string("C:\\hl.exe\0", 10), ReadSetting("Path").bytes);
+    EXPECT_EQ(std::string(1, '\0'), ReadSetting("CommandLine").bytes);
 }
 
 TEST_F(PlaybackSettings, SaveThatCannotCreateTheKeyFailsAndWritesNothing)

@@ -185,4 +185,14 @@ TEST_F(PlaybackSwap, PathTooLongIsAFailedCopyOfItsEntry)
     ExpectOneError("Could not backup \\cl_dlls\\client.dll", ERROR_FILENAME_EXCED_RANGE);
     EXPECT_EQ("game valve\\dlls\\hl.dll", FileTag(tree.installDir + "\\valve\\dlls\\hl.dll.bak"));
     EXPECT_EQ("game hl.dat", FileTag(tree.installDir + "\\hl.dat"));
+
+    // An executable path longer than its field, whose first 259 characters
+    // lie in the game folder: nothing is copied on the strength of the cut.
+    Open("cut_exe", false);
+    SetFieldText(dialog, IDC_MAIN_EXE_PATH, tree.installDir + "\\" + std::string(300, 'x'));
+    SwapEngineFiles(dialog, true);
+    ExpectOneError("Could not backup hl.dat", ERROR_FILENAME_EXCED_RANGE);
+    ExpectTreeFiles(tree, "game");
+    EXPECT_FALSE(FileExists(tree.installDir + "\\hl.dat.org"));
+    EXPECT_FALSE(FileExists(tree.installDir + "\\hl.dat.bak"));
 }

@@ -98,10 +98,17 @@ TEST(UiMainCommands, OkReleasesThePreviewAndInspectsAGivenDemo)
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, (folder + "\\gone.dem").c_str());
     PressButton(dialog, IDOK);
     ExpectErrorBoxes({ErrorBoxText("Could not open demo-file", ERROR_FILE_NOT_FOUND)});
+    // A path longer than the field's 259 characters is no empty one.
+    SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, std::string(300, 'x').c_str());
+    PressButton(dialog, IDOK);
+    ExpectErrorBoxes({ErrorBoxText("Could not open demo-file", ERROR_FILENAME_EXCED_RANGE)});
 
     WriteUiDemo(folder + "\\here.dem");
     SetDlgItemTextA(dialog, IDC_MAIN_DEMO_PATH, (folder + "\\here.dem").c_str());
+    preview = SmallBitmap();
+    appState.mapPreview = preview;
     PressButton(dialog, IDOK);
+    EXPECT_EQ(0u, GetObjectType(preview));
     EXPECT_EQ((std::vector<std::string>{"Alpha", "Bravo"}), ListItems(dialog, IDC_MAIN_PLAYERS));
     EXPECT_TRUE(TakeRecordedBoxes().empty());
     CloseMainDialog(dialog);

@@ -158,14 +158,6 @@ TEST_F(UiLongPath, ShortFormBecomesTheStoredLongForm)
     DWORD count = 0;
     EXPECT_EQ(longPath, Convert(shortPath, 260, &count));
     EXPECT_EQ(longPath.size(), count);
-
-    // Without the service, the walk finds the same stored names.
-    char walked[MAX_PATH];
-    EXPECT_EQ(0u, WalkToLongPath(shortPath, walked, sizeof walked));
-    EXPECT_EQ(longPath, walked);
-    std::string trailing = std::string(shortPath).substr(0, std::string(shortPath).rfind('\\') + 1);
-    WalkToLongPath(trailing.c_str(), walked, sizeof walked);
-    EXPECT_EQ(folder, walked);
 }
 
 TEST_F(UiLongPath, FailedConversionLeavesTheDestinationEmpty)
@@ -184,18 +176,6 @@ TEST_F(UiLongPath, FailedConversionLeavesTheDestinationEmpty)
     EXPECT_EQ(0u, ConvertToLongPath(NULL, untouched, sizeof untouched));
     EXPECT_STREQ("abc", untouched);
     EXPECT_EQ(0u, ConvertToLongPath(shortPath, NULL, 260));
-
-    // The walk keeps what it cannot find and never exceeds its capacity.
-    char walked[MAX_PATH];
-    WalkToLongPath("C:\\NOSUCH~1\\X.DEM", walked, sizeof walked);
-    EXPECT_STREQ("C:\\NOSUCH~1\\X.DEM", walked);
-    // A wildcard is no name to look up: it stays as given.
-    std::string shortFolder = std::string(shortPath).substr(0, std::string(shortPath).rfind('\\'));
-    WalkToLongPath((shortFolder + "\\*.dem").c_str(), walked, sizeof walked);
-    EXPECT_EQ(folder + "\\*.dem", walked);
-    char small[12];
-    WalkToLongPath(shortPath, small, sizeof small);
-    EXPECT_STREQ("", small);
 }
 
 TEST(UiSingleInstance, FindsTheMainDialogBeforeOtherFlickboxWindows)
