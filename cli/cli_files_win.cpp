@@ -46,6 +46,41 @@ static HANDLE OpenToDescribe(const char* path)
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
 }
 
+// The full path the system opened the handle at, links followed, with its
+// "\\?\" prefix; false where unknown (Windows XP has neither the call nor
+// links to files).
+static bool FinalPath(HANDLE handle, std::wstring* path)
+{
+    typedef DWORD(WINAPI * FinalPathCall)(HANDLE, LPWSTR, DWORD, DWORD);
+    static FinalPathCall call =
+        (FinalPathCall)(void*)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW");
+    path->assign(32768, L'\0');
+    DWORD length = call ? call(handle, &(*path)[0], (DWORD)path->size(), 0) : 0;
+    path->resize(length < path->size() ? length : 0);
+    return !path->empty();
+}
+
+// The path leads elsewhere than it reads: a reparse point, or under Wine a
+// Unix symbolic link, which it shows as a plain file.
+static bool LeadsElsewhere(const char* path, DWORD attributes, HANDLE handle)
+{
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return true;
+    std::wstring final, full(32768, L'\0');
+    DWORD length = GetFullPathNameW(Wide(path).c_str(), (DWORD)full.size(), &full[0], NULL);
+    if (!FinalPath(handle, &final) || length == 0 || length >= full.size())
+        return false;
+    full.resize(length);
+    size_t prefix = 0;
+    if (final.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+        prefix = 8;  // \\?\UNC\server against \\server
+        full.erase(0, 2);
+    } else if (final.compare(0, 4, L"\\\\?\\") == 0) {
+        prefix = 4;
+    }
+    return _wcsicmp(final.c_str() + prefix, full.c_str()) != 0;
+}
+
 bool DescribePath(const char* path, PathFacts* facts, int* error)
 {
     DWORD attributes = GetFileAttributesW(Wide(path).c_str());  // of the name, not what it leads to
@@ -54,13 +89,13 @@ bool DescribePath(const char* path, PathFacts* facts, int* error)
     bool ok = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
     if (!ok)
         *error = (int)GetLastError();
+    facts->isLink = ok && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && LeadsElsewhere(path, attributes, handle);
     if (handle != INVALID_HANDLE_VALUE)
         CloseHandle(handle);
     if (!ok)
         return false;
     facts->isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     facts->isRegular = !facts->isFolder;
-    facts->isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     facts->readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     facts->size = ((uint64_t)info.nFileSizeHigh << 32) | info.nFileSizeLow;
     facts->links = info.nNumberOfLinks;
@@ -71,25 +106,16 @@ bool DescribePath(const char* path, PathFacts* facts, int* error)
 
 bool ResolveLink(const char* path, std::string* target, int* error)
 {
-    // Found at run time: Windows XP has neither the call nor links to files.
-    typedef DWORD(WINAPI * FinalPathCall)(HANDLE, LPWSTR, DWORD, DWORD);
-    FinalPathCall finalPath =
-        (FinalPathCall)(void*)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW");
-    if (!finalPath) {
-        *target = path;
-        return true;
-    }
     HANDLE handle = OpenToDescribe(path);
     if (handle == INVALID_HANDLE_VALUE)
         return Failed(error);
-    std::wstring wide(32768, L'\0');
-    DWORD length = finalPath(handle, &wide[0], (DWORD)wide.size(), 0);
-    bool ok = length > 0 && length < wide.size();
+    std::wstring final;
+    bool ok = FinalPath(handle, &final);
     if (!ok)
-        *error = length ? ERROR_FILENAME_EXCED_RANGE : (int)GetLastError();
+        *error = (int)GetLastError();
     CloseHandle(handle);
     if (ok)
-        *target = Utf8FromWide(wide.c_str());
+        *target = Utf8FromWide(final.c_str());
     return ok;
 }
 

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -44,7 +45,19 @@ protected:
 
 class WineCliOutput : public WineCliFolderTest {};
 class WineCliLockedFiles : public WineCliFolderTest {};
-class WineCliSafeWrite : public WineCliFolderTest {};
+// The safe write is seen through repair --in-place of the unfinished demo,
+// under the non-ASCII name.
+class WineCliSafeWrite : public WineCliFolderTest {
+protected:
+    void SetUp() override
+    {
+        WineCliFolderTest::SetUp();
+        cut = ReadBytes(folder + "/cut.dem");
+        std::filesystem::rename(folder + "/cut.dem", folder + "/" + name);
+    }
+
+    std::vector<unsigned char> cut;
+};
 
 TEST_F(WineCliOutput, InfoAndChatAsTheNativeProgramWritesThem)
 {
@@ -96,12 +109,31 @@ TEST_F(WineCliSafeWrite, InjectedFailuresLeaveTheOriginal)
         {"rename:EACCES", "Cannot put the new file in place: Permission denied\n"},
     };
     for (const auto& row : rows) {
-        CliRun run = RunCliWithFaultUnderWine(row.fault, {"strip-team-chat", name}, folder);
+        CliRun run = RunCliWithFaultUnderWine(row.fault, {"repair", "--in-place", name}, folder);
         EXPECT_EQ(1, run.status) << row.fault << run.err;
         EXPECT_EQ(0u, run.err.find("flickbox-cli: " + name + ": " + row.reason)) << run.err;
-        EXPECT_EQ(demo, ReadBytes(folder + "/" + name)) << row.fault;
-        EXPECT_EQ((std::vector<std::string>{"cut.dem", name}), FolderNames(folder)) << row.fault;
+        EXPECT_EQ(cut, ReadBytes(folder + "/" + name)) << row.fault;
+        EXPECT_EQ((std::vector<std::string>{name}), FolderNames(folder)) << row.fault;
     }
+}
+
+// A Unix link, which Wine shows as a plain file, is changed where it leads
+// and kept; a file with other names is refused; each file once.
+TEST_F(WineCliSafeWrite, LinkChangedWhereItLeadsHardLinkRefused)
+{
+    std::filesystem::create_directory(folder + "/real");
+    std::filesystem::rename(folder + "/" + name, folder + "/real/a.dem");
+    std::filesystem::create_symlink("real/a.dem", folder + "/link.dem");
+    WriteBytes(folder + "/b.dem", cut);
+    std::filesystem::create_hard_link(folder + "/b.dem", folder + "/other.dem");
+    CliRun run = RunCliUnderWine({"repair", "--in-place", "link.dem", "real/a.dem", "b.dem"}, folder);
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(0u, run.out.find("link.dem: repaired in place (")) << run.out;
+    EXPECT_EQ(1u, std::count(run.out.begin(), run.out.end(), '\n')) << run.out;
+    EXPECT_EQ("flickbox-cli: b.dem: The file has other names (hard links); it was not changed\n", run.err);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder + "/link.dem"));
+    EXPECT_NE(cut, ReadBytes(folder + "/real/a.dem"));
+    EXPECT_EQ((std::vector<std::string>{"a.dem"}), FolderNames(folder + "/real"));
 }
 
 static std::string ReadText(const std::string& path)
@@ -142,7 +174,7 @@ TEST_F(WineCliSafeWrite, CtrlCLeavesTheFileAsItWas)
 {
     std::string ready = folder + ".ready";
     int child = StartProgram(FLICKBOX_WINE_RUN,
-                             {std::string(FLICKBOX_WIN_BIN) + "/flickbox-cli-faults.exe", "strip-team-chat", name},
+                             {std::string(FLICKBOX_WIN_BIN) + "/flickbox-cli-faults.exe", "repair", "--in-place", name},
                              folder, {"FLICKBOX_CLI_PAUSE=write:.dem:Z:" + ready});
     int wine = 0;
     for (int wait = 0; wait < 6000 && !(std::filesystem::exists(ready) && wine); wait++) {
@@ -156,6 +188,6 @@ TEST_F(WineCliSafeWrite, CtrlCLeavesTheFileAsItWas)
     ASSERT_NE(0, wine);
     EXPECT_EQ(130, run.status) << run.err;
     EXPECT_EQ("flickbox-cli: interrupted\n", run.err);
-    EXPECT_EQ(demo, ReadBytes(folder + "/" + name));
-    EXPECT_EQ((std::vector<std::string>{"cut.dem", name}), FolderNames(folder));
+    EXPECT_EQ(cut, ReadBytes(folder + "/" + name));
+    EXPECT_EQ((std::vector<std::string>{name}), FolderNames(folder));
 }
