@@ -93,31 +93,46 @@ static void PatternPlayers(const DemoStructure& structure, DemoTimeline* timelin
               [](const TimelinePlayer& a, const TimelinePlayer& b) { return a.slot < b.slot; });
 }
 
+// One chat line the pattern search found, marked so.
+static void AddPatternChat(const DemoStructure& structure, const ChatMessage& message, DemoTimeline* timeline)
+{
+    if (timeline->events.size() >= TIMELINE_MAX_EVENTS) {
+        timeline->eventsDropped++;
+        return;
+    }
+    timeline->events.emplace_back();
+    TimelineEvent* event = &timeline->events.back();
+    memset(event, 0, sizeof *event);
+    event->kind = ClassifyChat(message);
+    event->type = event->kind == CHAT_NAME_CHANGE ? EVENT_NAME_CHANGE : EVENT_CHAT;
+    event->time = message.time;
+    event->offset = message.offset;
+    event->length = message.length;
+    event->entity = message.sender;
+    event->foundByPattern = true;
+    event->steamForm = message.steamForm;
+    if (event->kind == CHAT_NAME_CHANGE) {
+        (void)CopyText(event->name, sizeof event->name, message.stringCount > 1 ? message.strings[1] : "");
+        (void)CopyText(event->text, sizeof event->text, message.stringCount > 2 ? message.strings[2] : "");
+    } else {
+        ChatText(event->text, sizeof event->text, message);
+        (void)CopyText(event->name, sizeof event->name, SenderName(structure, message));
+    }
+}
+
 static void PatternChat(const DemoStructure& structure, DemoTimeline* timeline)
 {
+    for (const ChatMessage& message : structure.chat)
+        AddPatternChat(structure, message, timeline);
+}
+
+// The pattern search's chat in [from, to): the part of a frame after the
+// message that failed, which nothing else reads.
+static void PatternChatWithin(const DemoStructure& structure, uint64_t from, uint64_t to, DemoTimeline* timeline)
+{
     for (const ChatMessage& message : structure.chat) {
-        if (timeline->events.size() >= TIMELINE_MAX_EVENTS) {
-            timeline->eventsDropped++;
-            continue;
-        }
-        timeline->events.emplace_back();
-        TimelineEvent* event = &timeline->events.back();
-        memset(event, 0, sizeof *event);
-        event->kind = ClassifyChat(message);
-        event->type = event->kind == CHAT_NAME_CHANGE ? EVENT_NAME_CHANGE : EVENT_CHAT;
-        event->time = message.time;
-        event->offset = message.offset;
-        event->length = message.length;
-        event->entity = message.sender;
-        event->foundByPattern = true;
-        event->steamForm = message.steamForm;
-        if (event->kind == CHAT_NAME_CHANGE) {
-            (void)CopyText(event->name, sizeof event->name, message.stringCount > 1 ? message.strings[1] : "");
-            (void)CopyText(event->text, sizeof event->text, message.stringCount > 2 ? message.strings[2] : "");
-        } else {
-            ChatText(event->text, sizeof event->text, message);
-            (void)CopyText(event->name, sizeof event->name, SenderName(structure, message));
-        }
+        if (message.offset >= from && message.offset < to)
+            AddPatternChat(structure, message, timeline);
     }
 }
 
@@ -159,6 +174,10 @@ void DecodeDemo(const unsigned char* bytes, size_t size, const DemoStructure& st
                     frame.messageLength = (uint32_t)messageLength;
                     frame.index = index;
                     DecodeFrame(state, frame, &report);
+                }
+                if (state->decodable && !report.decoded) {
+                    uint64_t from = frame.messages ? frame.messagesOffset + report.failedAt : pos;
+                    PatternChatWithin(structure, from, pos + frameSize, timeline);
                 }
                 index++;
             }

@@ -236,6 +236,9 @@ TEST_F(CliEvents, StripLeavesWhatOnlyThePatternFound)
     EXPECT_NE(std::string::npos, run.out.find("\n  first failure at offset " + std::to_string(layout.groupFrames[3])))
         << run.out;
 
+    run = RunCli({"events", "--json", "game.dem"}, folder);
+    EXPECT_NE(std::string::npos, run.out.find("\"kind\":\"team\",\"sender\":1,\"name\":\"alice\",\"text\":\"push\","
+                                              "\"foundBy\":\"pattern\"}")) << run.out;
     run = RunCli({"strip-team-chat", "game.dem"}, folder);
     EXPECT_EQ("game.dem: 1 team messages stripped (older form 0, Steam form 1)\n", run.out) << run.err;
     std::vector<unsigned char> after = ReadBytes(folder + "/game.dem");
