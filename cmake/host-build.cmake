@@ -63,12 +63,19 @@ add_subdirectory(bench)
 if(FLICKBOX_SUBBUILDS)
   include(ExternalProject)
   set(FLICKBOX_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
+  set(windows_build_command)
+  if(FLICKBOX_WINE_ARCH STREQUAL "x86_64")
+    # Only the shipped programs: the Wine tests run the 64-bit build.
+    set(windows_build_command BUILD_COMMAND ${CMAKE_COMMAND} --build ${FLICKBOX_WINDOWS_DIR}
+        --target flickbox flickbox-revert flickbox-cli)
+  endif()
   ExternalProject_Add(flickbox_windows
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${FLICKBOX_WINDOWS_DIR}
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
                -DFLICKBOX_GOOGLETEST_DIR=${FLICKBOX_GOOGLETEST_DIR}
                -DCMAKE_BUILD_TYPE=Release
+    ${windows_build_command}
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
   # What the Wine tests run: the shipped build, or the 64-bit one beside it.
