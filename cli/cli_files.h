@@ -62,8 +62,10 @@ bool CreateFileSafely(const char* path, const unsigned char* bytes, size_t size,
 bool PathExists(const char* path);
 
 #ifdef _WIN32
-// UTF-16 from the system as UTF-8 ("" when it cannot be converted).
+// Platform: UTF-16 from the system as UTF-8, and UTF-8 as the system's UTF-16
+// ("" when it cannot be converted).
 std::string Utf8FromWide(const wchar_t* text);
+std::wstring WideFromUtf8(const char* text);
 #endif
 
 // Platform: standard error is a terminal (progress may be shown there).

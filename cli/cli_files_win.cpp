@@ -10,7 +10,7 @@
 
 #include "shared/text.h"
 
-static std::wstring Wide(const char* text)
+std::wstring WideFromUtf8(const char* text)
 {
     int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, NULL, 0);
     if (size <= 0)
@@ -42,7 +42,7 @@ static bool Failed(int* error)
 // no program holding it open stands in the way.
 static HANDLE OpenToDescribe(const char* path)
 {
-    return CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+    return CreateFileW(WideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
 }
 
@@ -67,7 +67,7 @@ static bool LeadsElsewhere(const char* path, DWORD attributes, HANDLE handle)
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return true;
     std::wstring final, full(32768, L'\0');
-    DWORD length = GetFullPathNameW(Wide(path).c_str(), (DWORD)full.size(), &full[0], NULL);
+    DWORD length = GetFullPathNameW(WideFromUtf8(path).c_str(), (DWORD)full.size(), &full[0], NULL);
     if (!FinalPath(handle, &final) || length == 0 || length >= full.size())
         return false;
     full.resize(length);
@@ -83,13 +83,14 @@ static bool LeadsElsewhere(const char* path, DWORD attributes, HANDLE handle)
 
 bool DescribePath(const char* path, PathFacts* facts, int* error)
 {
-    DWORD attributes = GetFileAttributesW(Wide(path).c_str());  // of the name, not what it leads to
+    DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());  // of the name, not what it leads to
     HANDLE handle = attributes == INVALID_FILE_ATTRIBUTES ? INVALID_HANDLE_VALUE : OpenToDescribe(path);
     BY_HANDLE_FILE_INFORMATION info;
     bool ok = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info);
     if (!ok)
         *error = (int)GetLastError();
-    facts->isLink = ok && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && LeadsElsewhere(path, attributes, handle);
+    facts->isLink =
+        ok && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && LeadsElsewhere(path, attributes, handle);
     if (handle != INVALID_HANDLE_VALUE)
         CloseHandle(handle);
     if (!ok)
@@ -125,7 +126,7 @@ bool ListFolderEntries(const char* folder, std::vector<FolderEntry>* entries, in
     if (pattern.empty() || !strchr("\\/:", pattern.back()))
         pattern += '\\';
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW(Wide((pattern + "*").c_str()).c_str(), &found);
+    HANDLE find = FindFirstFileW(WideFromUtf8((pattern + "*").c_str()).c_str(), &found);
     if (find == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND || Failed(error);  // no entries at all
     do
@@ -139,7 +140,7 @@ bool ListFolderEntries(const char* folder, std::vector<FolderEntry>* entries, in
 bool OpenToRead(const char* path, SystemFile* file, uint64_t* size, int* error)
 {
     // Others may read the demo meanwhile, not change it.
-    HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+    HANDLE handle = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     LARGE_INTEGER length;
     if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &length)) {
@@ -165,7 +166,7 @@ bool ReadSome(SystemFile file, unsigned char* into, size_t want, size_t* got, in
 bool CreateNewFile(const char* path, bool, SystemFile* file, int* error)
 {
     HANDLE handle =
-        CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     if (handle == INVALID_HANDLE_VALUE)
         return Failed(error);
     *file = (SystemFile)handle;
@@ -207,24 +208,25 @@ bool CloseFile(SystemFile file, int* error)
 
 bool RenameOver(const char* from, const char* to, int* error)
 {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+    return MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
            Failed(error);
 }
 
 bool RenameToNew(const char* from, const char* to, int* error)
 {
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the name exists.
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) || Failed(error);
+    return MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(), MOVEFILE_WRITE_THROUGH) || Failed(error);
 }
 
 void RemoveFile(const char* path)
 {
-    DeleteFileW(Wide(path).c_str());
+    DeleteFileW(WideFromUtf8(path).c_str());
 }
 
 bool PathExists(const char* path)
 {
-    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The common failures in the words the POSIX build uses, so both builds

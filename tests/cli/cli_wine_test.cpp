@@ -173,9 +173,9 @@ static int WineProcess(int top, const char* program)
 TEST_F(WineCliSafeWrite, CtrlCLeavesTheFileAsItWas)
 {
     std::string ready = folder + ".ready";
-    int child = StartProgram(FLICKBOX_WINE_RUN,
-                             {std::string(FLICKBOX_WIN_BIN) + "/flickbox-cli-faults.exe", "repair", "--in-place", name},
-                             folder, {"FLICKBOX_CLI_PAUSE=write:.dem:Z:" + ready});
+    std::string program = std::string(FLICKBOX_WIN_BIN) + "/flickbox-cli-faults.exe";
+    int child = StartProgram(FLICKBOX_WINE_RUN, {program, "repair", "--in-place", name}, folder,
+                             {"FLICKBOX_CLI_PAUSE=write:.dem:Z:" + ready});
     int wine = 0;
     for (int wait = 0; wait < 6000 && !(std::filesystem::exists(ready) && wine); wait++) {
         wine = WineProcess(child, "flickbox-cli-faults.exe");
