@@ -4,12 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "demo/analysis.h"
@@ -517,13 +514,6 @@ TEST_F(CliSafeWrite, LinkChangedWhereItLeadsHardLinkRefused)
     EXPECT_EQ((std::vector<std::string>{"a.dem"}), FolderNames(Path("real")));
     EXPECT_EQ((std::vector<std::string>{"b.dem", "link.dem", "link.dem.bak", "other.dem", "real"}),
               FolderNames(folder));
-}
-
-static bool WaitUntil(const std::function<bool()>& ready)
-{
-    for (int wait = 0; wait < 1000 && !ready(); wait++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return ready();
 }
 
 // An interrupt while b.dem's change is written, at each step: b.dem is as it

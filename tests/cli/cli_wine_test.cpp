@@ -9,12 +9,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -136,12 +132,6 @@ TEST_F(WineCliSafeWrite, LinkChangedWhereItLeadsHardLinkRefused)
     EXPECT_EQ((std::vector<std::string>{"a.dem"}), FolderNames(folder + "/real"));
 }
 
-static std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The Unix process that Wine runs program in, below the process top; 0 when
 // there is none. The shells that started it name the program too.
 static int WineProcess(int top, const char* program)
@@ -177,10 +167,10 @@ TEST_F(WineCliSafeWrite, CtrlCLeavesTheFileAsItWas)
     int child = StartProgram(FLICKBOX_WINE_RUN, {program, "repair", "--in-place", name}, folder,
                              {"FLICKBOX_CLI_PAUSE=write:.dem:Z:" + ready});
     int wine = 0;
-    for (int wait = 0; wait < 6000 && !(std::filesystem::exists(ready) && wine); wait++) {
+    WaitUntil([&] {
         wine = WineProcess(child, "flickbox-cli-faults.exe");
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+        return wine && std::filesystem::exists(ready);
+    });
     if (wine)
         kill(wine, SIGINT);
     CliRun run = FinishProgram(child);

@@ -8,13 +8,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace fs = std::filesystem;
 
-static std::string ReadText(const std::string& path)
+std::string ReadText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -116,6 +118,13 @@ void RemoveScratchFolder(const std::string& folder)
 {
     std::error_code ignored;
     fs::remove_all(folder, ignored);
+}
+
+bool WaitUntil(const std::function<bool()>& ready)
+{
+    for (int wait = 0; wait < 6000 && !ready(); wait++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ready();
 }
 
 std::vector<unsigned char> ReadBytes(const std::string& path)

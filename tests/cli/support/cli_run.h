@@ -3,6 +3,7 @@
 // under Wine) in a folder and keeps what it printed, and builds the scratch
 // folders of demos the end-to-end tests work on.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,10 @@ CliRun RunCliWithFaultUnderWine(const char* fault, const std::vector<std::string
 std::string MakeScratchFolder();
 void RemoveScratchFolder(const std::string& folder);
 
+// Asks ready every hundredth of a second, for a minute at most.
+bool WaitUntil(const std::function<bool()>& ready);
+
+std::string ReadText(const std::string& path);
 std::vector<unsigned char> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
