@@ -26,6 +26,24 @@ TEST_F(CliOutputRows, SegmentFramesListedByType)
     EXPECT_NE(std::string::npos, json.out.find("\"frames\":{\"0\":2,\"5\":1},\"end\":\"next-section\"")) << json.out;
 }
 
+// One object per line of chat, separated by commas.
+TEST_F(CliOutputRows, ChatJsonEntriesSeparated)
+{
+    StructuredDemoSpec spec;
+    spec.players = {{0, 11, "alice"}, {1, 12, "bob"}};
+    StructuredChat first, second;
+    first.key = "#Cstrike_Chat_All";
+    first.text = "hello all\n";
+    second.key = "#Cstrike_Chat_T";
+    second.text = "go B\n";
+    second.sender = 2;
+    spec.chat = {first, second};
+    WriteBytes(folder + "/a.dem", BuildStructuredDemo(spec));
+    CliRun run = RunCli({"chat", "--json", "a.dem"}, folder);
+    EXPECT_NE(std::string::npos, run.out.find("\"text\":\"hello all\"},{\"time\":")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("\"text\":\"go B\"}]}\n")) << run.out;
+}
+
 // Nothing to strip leaves the file alone, so a backup already beside it is no
 // reason to refuse, in a dry run or not.
 TEST_F(CliOutputRows, BackupWithNothingToChangeIsNoRefusal)

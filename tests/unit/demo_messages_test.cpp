@@ -156,6 +156,12 @@ TEST(DemoMessages, ChatStringsAndTheirBytes)
         {"four-byte sequence", SayText({key, "", "\xf0\x9f\x98\x80"}), 3, 3},
         {"lead past U+10FFFF", SayText({key, "", "\xf5\x80\x80\x80"}), 3, -1},
         {"older form in another code page", SayText({"\x02" "caf\xe9: hi"}), 1, 1},
+        // How chat starts: a colour marker 1 to 4, a key, or a plugin's "%s".
+        {"colour marker 1 first", SayText({"\x01" "[admin] hi"}), 1, 1},
+        {"colour marker 4 first", SayText({"\x04" "hi"}), 1, 1},
+        {"a plugin's format", SayText({"%s", "hi"}), 2, 2},
+        {"a '#' before no letter", SayText({"#1 hi"}), 1, -1},
+        {"a '%' before no 's'", SayText({"%d", "hi"}), 2, -1},
     };
     for (const Row& row : rows) {
         for (bool viaSearch : {false, true}) {
@@ -182,6 +188,9 @@ TEST(DemoMessages, MessagesUpToTheFramesLastByte)
     // svc_newusermsg: id 64, two bytes, "Ping" in its 16-byte field.
     Bytes registration = {39, 64, 2, 'P', 'i', 'n', 'g'};
     registration.resize(1 + 18, 0);
+    // Sixteen name characters leave no room for the NUL.
+    Bytes fullName = {39, 64, 2};
+    fullName.resize(1 + 18, 'N');
     Bytes variable = registration;
     variable[2] = 255;
     Bytes ping = {64, 7, 7};
@@ -202,6 +211,7 @@ TEST(DemoMessages, MessagesUpToTheFramesLastByte)
         {"an unregistered user message stops the walk", Join({ping, info}), false, 0, 0},
         {"registration found by search", registration, true, 0, 1},
         {"registration cut by one byte, by search", Prefix(registration, registration.size() - 1), true, 0, 0},
+        {"a name filling its field, by search", fullName, true, 0, 0},
         // A message's id as the frame's last byte: its body is not there.
         {"an info's id last", {13}, false, 0, 0},
         {"an info's id last, by search", {13}, true, 0, 0},
