@@ -12,6 +12,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_files.h"
 #include "cli/cli_json.h"
+#include "decode/decode_demo.h"
 #include "shared/text.h"
 
 void WriteOut(const std::string& text)
@@ -99,7 +100,7 @@ static void Worker(Batch* batch)
     for (;;) {
         size_t index = batch->next.fetch_add(1);
         if (index >= batch->paths.size() || InterruptRequested())
-            return;
+            break;
         FileOutcome outcome;
         WorkOnFile(batch, batch->paths[index], &scratch, &outcome);
         std::lock_guard<std::mutex> hold(batch->lock);
@@ -108,6 +109,7 @@ static void Worker(Batch* batch)
         batch->cut[index] = batch->outcomes[index].failed && InterruptRequested();
         batch->finished.notify_one();
     }
+    ReleaseThreadDecodeStates();
 }
 
 // A change command works on each file once: paths that name one file (a.dem

@@ -34,13 +34,21 @@ struct Carry {
     std::vector<WeaponRecordOut> weapons;
 };
 
+static thread_local DecodeState* keptStates[2];
+
 DecodeState* CutDecodeState(int which)
 {
-    typedef std::unique_ptr<DecodeState, void (*)(DecodeState*)> Kept;
-    static thread_local Kept kept[2] = {Kept(NULL, FreeDecodeState), Kept(NULL, FreeDecodeState)};
-    if (!kept[which])
-        kept[which].reset(NewDecodeState());
-    return kept[which].get();
+    if (!keptStates[which])
+        keptStates[which] = NewDecodeState();
+    return keptStates[which];
+}
+
+void ReleaseCutDecodeStates()
+{
+    for (DecodeState*& state : keptStates) {
+        FreeDecodeState(state);
+        state = NULL;
+    }
 }
 
 static bool IsNetMessage(int type)

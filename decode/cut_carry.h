@@ -49,6 +49,7 @@ struct CarryPlan {
 // The decoder states a cut works with, one pair per thread kept between
 // cuts: 0 decodes the original, 1 the cut.
 DecodeState* CutDecodeState(int which);
+void ReleaseCutDecodeStates();       // ReleaseThreadDecodeStates' part
 
 // The frames of a walked segment up to its first next-section frame. False
 // when a frame does not fit (the structure walk has already checked them).

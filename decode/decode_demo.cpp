@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "decode/cut_carry.h"
 #include "decode/decode_state.h"
 #include "demo/little_endian.h"
 #include "shared/text.h"
@@ -136,14 +137,22 @@ static void PatternChatWithin(const DemoStructure& structure, uint64_t from, uin
     }
 }
 
+static thread_local DecodeState* keptState;
+
+void ReleaseThreadDecodeStates()
+{
+    FreeDecodeState(keptState);
+    keptState = NULL;
+    ReleaseCutDecodeStates();
+}
+
 void DecodeDemo(const unsigned char* bytes, size_t size, const DemoStructure& structure, DemoTimeline* timeline)
 {
     // One state per thread, kept between demos: it is large, and a fresh
     // one would be paged in again for every file.
-    static thread_local std::unique_ptr<DecodeState, void (*)(DecodeState*)> kept(NULL, FreeDecodeState);
-    if (!kept)
-        kept.reset(NewDecodeState());
-    DecodeState* state = kept.get();
+    if (!keptState)
+        keptState = NewDecodeState();
+    DecodeState* state = keptState;
     StartDecode(state, structure, timeline);
     state->keepAllEntities = false;
     const FrameLayout& layout = structure.header.demoProtocol == 4 ? Won : Protocol5;

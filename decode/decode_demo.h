@@ -12,3 +12,9 @@
 // decoded and take their chat from the structure's pattern search. Never
 // fails, never reads outside the buffer.
 void DecodeDemo(const unsigned char* bytes, size_t size, const DemoStructure& structure, DemoTimeline* timeline);
+
+// Frees the decoding state this thread keeps between demos (DecodeDemo's and
+// the cut's). A thread that decoded calls it before it ends: the state is
+// kept in plain thread-local pointers, since a thread-local destructor
+// crashes at thread exit in statically linked mingw programs.
+void ReleaseThreadDecodeStates();
