@@ -41,7 +41,10 @@ static void CheckTimeline(const DemoTimeline& t, size_t size)
         Require(Terminated(e.killerName, sizeof e.killerName) && Terminated(e.victimName, sizeof e.victimName));
         Require(Terminated(e.weapon, sizeof e.weapon) && Terminated(e.reason, sizeof e.reason));
         Require(e.frameIndex >= 0 && ((uint32_t)e.frameIndex < c.frames || c.frames == 0));
-        Require(e.foundByPattern == !t.decodable);
+        // Pattern-found chat: all of an undecodable demo's, and what follows
+        // a failing message in a frame that did not decode.
+        Require(t.decodable || e.foundByPattern);
+        Require(!e.foundByPattern || ((e.type == EVENT_CHAT || e.type == EVENT_NAME_CHANGE) && (!t.decodable || c.failed)));
         if (e.type == EVENT_ROUND_END) {
             Require(e.round >= 1);
             rounds++;
