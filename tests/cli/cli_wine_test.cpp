@@ -132,6 +132,22 @@ TEST_F(WineCliSafeWrite, LinkChangedWhereItLeadsHardLinkRefused)
     EXPECT_EQ((std::vector<std::string>{"a.dem"}), FolderNames(folder + "/real"));
 }
 
+// A /proc file's text, "" when its process is gone (a stream would throw
+// when the process ends between the open and the read).
+static std::string ProcText(const std::string& path)
+{
+    std::string text;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return text;
+    char chunk[512];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    fclose(file);
+    return text;
+}
+
 // The Unix process that Wine runs program in, below the process top; 0 when
 // there is none. The shells that started it name the program too.
 static int WineProcess(int top, const char* program)
@@ -142,11 +158,11 @@ static int WineProcess(int top, const char* program)
         int pid = atoi(entry->d_name);
         std::string place = "/proc/" + std::to_string(pid);
         std::error_code failed;
-        if (pid <= 0 || ReadText(place + "/cmdline").find(program) == std::string::npos ||
+        if (pid <= 0 || ProcText(place + "/cmdline").find(program) == std::string::npos ||
             std::filesystem::read_symlink(place + "/exe", failed).string().find("/wine") == std::string::npos)
             continue;
         for (int up = pid; up > 1 && !found;) {
-            std::string stat = ReadText("/proc/" + std::to_string(up) + "/stat");
+            std::string stat = ProcText("/proc/" + std::to_string(up) + "/stat");
             size_t close = stat.rfind(')');
             if (close == std::string::npos)
                 break;
