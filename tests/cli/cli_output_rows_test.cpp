@@ -1,5 +1,6 @@
 // Single checks on flickbox-cli's own output: the lists of info's segment
 // lines, and --backup when there is nothing to change.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,19 @@ TEST_F(CliOutputRows, ChatJsonEntriesSeparated)
     CliRun run = RunCli({"chat", "--json", "a.dem"}, folder);
     EXPECT_NE(std::string::npos, run.out.find("\"text\":\"hello all\"},{\"time\":")) << run.out;
     EXPECT_NE(std::string::npos, run.out.find("\"text\":\"go B\"}]}\n")) << run.out;
+}
+
+// Records are counted once each, where they cross a 4096-byte block's edge,
+// start one or end one.
+TEST_F(CliOutputRows, RecordsAtBlockEdgesCountedOnce)
+{
+    std::vector<unsigned char> demo(16384, 0xFF);
+    const unsigned char record[14] = {0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x03, 0, 0, 0x58, 0x02};  // 800x600
+    for (size_t at : {4090, 8192, 12288 - 14})
+        std::copy(record, record + 14, demo.begin() + (long)at);
+    WriteBytes(folder + "/a.dem", demo);
+    CliRun run = RunCli({"convert", "--dry-run", "--from", "800x600", "--to", "1024x768", "a.dem"}, folder);
+    EXPECT_EQ("a.dem: 3 resolution records would be rewritten (800x600 to 1024x768)\n", run.out) << run.err;
 }
 
 // Nothing to strip leaves the file alone, so a backup already beside it is no
