@@ -19,16 +19,22 @@ TEST_F(CliOutputRows, SegmentFramesListedByType)
 {
     StructuredDemoSpec spec;
     spec.loadingFrames = 2;
-    WriteBytes(folder + "/a.dem", BuildStructuredDemo(spec));
+    StructuredDemoLayout layout;
+    WriteBytes(folder + "/a.dem", BuildStructuredDemo(spec, &layout));
     CliRun text = RunCli({"info", "a.dem"}, folder);
     EXPECT_NE(std::string::npos, text.out.find(" frames walked (type 0: 2, type 5: 1), ends next-section at "))
         << text.out;
     CliRun json = RunCli({"info", "--json", "a.dem"}, folder);
-    EXPECT_NE(std::string::npos, json.out.find("\"frames\":{\"0\":2,\"5\":1},\"end\":\"next-section\"")) << json.out;
+    std::string loading = "{\"type\":0,\"description\":\"LOADING\",\"offset\":544,\"length\":" +
+                          std::to_string(layout.playbackOffset - 544) +
+                          ",\"trackTime\":0,\"frameCount\":0,\"frames\":{\"0\":2,\"5\":1},\"end\":\"next-section\"";
+    EXPECT_NE(std::string::npos, json.out.find(loading)) << json.out;
+    std::string playback = ",\"length\":" + std::to_string(layout.directoryOffset - layout.playbackOffset) +
+                           ",\"trackTime\":0.08,\"frameCount\":8,\"frames\":{\"1\":8,";
+    EXPECT_NE(std::string::npos, json.out.find(playback)) << json.out;
 }
 
-// One object per line of chat, separated by commas.
-TEST_F(CliOutputRows, ChatJsonEntriesSeparated)
+static StructuredDemoSpec TwoChatLines()
 {
     StructuredDemoSpec spec;
     spec.players = {{0, 11, "alice"}, {1, 12, "bob"}};
@@ -39,10 +45,31 @@ TEST_F(CliOutputRows, ChatJsonEntriesSeparated)
     second.text = "go B\n";
     second.sender = 2;
     spec.chat = {first, second};
-    WriteBytes(folder + "/a.dem", BuildStructuredDemo(spec));
+    return spec;
+}
+
+// One object per line of chat, separated by commas.
+TEST_F(CliOutputRows, ChatJsonEntriesSeparated)
+{
+    WriteBytes(folder + "/a.dem", BuildStructuredDemo(TwoChatLines()));
     CliRun run = RunCli({"chat", "--json", "a.dem"}, folder);
     EXPECT_NE(std::string::npos, run.out.find("\"text\":\"hello all\"},{\"time\":")) << run.out;
     EXPECT_NE(std::string::npos, run.out.find("\"text\":\"go B\"}]}\n")) << run.out;
+}
+
+// A protocol the decoder does not read: the chat the structure's search found.
+TEST_F(CliOutputRows, ChatOfADemoTheDecoderDoesNotRead)
+{
+    StructuredDemoSpec spec = TwoChatLines();
+    spec.networkProtocol = 46;
+    WriteBytes(folder + "/a.dem", BuildStructuredDemo(spec));
+    EXPECT_EQ("a.dem\n"
+              "    0:00.0  all           1  alice: hello all\n"
+              "    0:00.0  team          2  bob: go B\n",
+              RunCli({"chat", "a.dem"}, folder).out);
+    EXPECT_EQ("{\"path\":\"a.dem\",\"chat\":[{\"time\":0.01,\"kind\":\"all\",\"sender\":1,\"name\":\"alice\",\"text\":"
+              "\"hello all\"},{\"time\":0.02,\"kind\":\"team\",\"sender\":2,\"name\":\"bob\",\"text\":\"go B\"}]}\n",
+              RunCli({"chat", "--json", "a.dem"}, folder).out);
 }
 
 // Records are counted once each, where they cross a 4096-byte block's edge,
