@@ -180,6 +180,9 @@ TEST(DemoChat, KindsAndTexts)
         char shortText[4];
         ChatText(shortText, sizeof shortText, row.message);
         EXPECT_EQ(std::string(row.text).substr(0, 3), shortText);
+        char none[1] = {'#'};
+        ChatText(none, sizeof none, row.message);
+        EXPECT_EQ('\0', none[0]);
     }
     EXPECT_STREQ("team-dead", ChatKindName(CHAT_TEAM_DEAD));
     EXPECT_STREQ("name-change", ChatKindName(CHAT_NAME_CHANGE));
