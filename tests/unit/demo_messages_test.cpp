@@ -162,6 +162,10 @@ TEST(DemoMessages, ChatStringsAndTheirBytes)
         {"a plugin's format", SayText({"%s", "hi"}), 2, 2},
         {"a '#' before no letter", SayText({"#1 hi"}), 1, -1},
         {"a '%' before no 's'", SayText({"%d", "hi"}), 2, -1},
+        {"the key alone", SayText({key}), 1, 1},
+        {"the sender alone", SayText({}), 0, -1},
+        {"a control byte below the blank", SayText({key, "", "a\x1f"}), 3, -1},
+        {"tab and line break", SayText({key, "", "a\tb\n"}), 3, 3},
     };
     for (const Row& row : rows) {
         for (bool viaSearch : {false, true}) {
@@ -177,6 +181,10 @@ TEST(DemoMessages, ChatStringsAndTheirBytes)
             EXPECT_EQ(strings, chat.stringCount);
             EXPECT_EQ(row.message.size(), chat.length);
             EXPECT_EQ(!viaSearch, chat.foundByWalk);
+            // A first string that starts with '#' is a key.
+            bool steam = row.message.size() > 3 && row.message[3] == '#';
+            EXPECT_EQ(steam, chat.steamForm);
+            EXPECT_EQ(steam ? std::string(chat.strings[0]) : std::string(), chat.key);
         }
     }
 }
@@ -191,6 +199,10 @@ TEST(DemoMessages, MessagesUpToTheFramesLastByte)
     // Sixteen name characters leave no room for the NUL.
     Bytes fullName = {39, 64, 2};
     fullName.resize(1 + 18, 'N');
+    // A user message carries at most 192 bytes; 255 marks a variable size.
+    Bytes largest = registration, tooLarge = registration;
+    largest[2] = 192;
+    tooLarge[2] = 193;
     Bytes variable = registration;
     variable[2] = 255;
     Bytes ping = {64, 7, 7};
@@ -211,6 +223,8 @@ TEST(DemoMessages, MessagesUpToTheFramesLastByte)
         {"an unregistered user message stops the walk", Join({ping, info}), false, 0, 0},
         {"registration found by search", registration, true, 0, 1},
         {"registration cut by one byte, by search", Prefix(registration, registration.size() - 1), true, 0, 0},
+        {"the largest fixed size, by search", largest, true, 0, 1},
+        {"a size past the largest, by search", tooLarge, true, 0, 0},
         {"a name filling its field, by search", fullName, true, 0, 0},
         // A message's id as the frame's last byte: its body is not there.
         {"an info's id last", {13}, false, 0, 0},

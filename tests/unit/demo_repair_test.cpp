@@ -101,6 +101,16 @@ TEST(DemoRepair, OnlyUnfinishedDemosAreRepaired)
     DemoStructure structure = Structure(unfinished);
     ASSERT_TRUE(BuildRepairedDemo(unfinished.data(), unfinished.size(), structure, &out));
     EXPECT_EQ(complete, out);
+
+    // A structure that does not describe the bytes given is refused, not followed.
+    DemoStructure noHeader = structure, noSegments = structure;
+    noHeader.headerWhole = false;
+    noSegments.segments.clear();
+    Bytes untouched = {1, 2, 3};
+    EXPECT_FALSE(BuildRepairedDemo(unfinished.data(), (size_t)structure.lastWholeFrameEnd - 1, structure, &untouched));
+    EXPECT_FALSE(BuildRepairedDemo(unfinished.data(), unfinished.size(), noHeader, &untouched));
+    EXPECT_FALSE(BuildRepairedDemo(unfinished.data(), unfinished.size(), noSegments, &untouched));
+    EXPECT_EQ(Bytes({1, 2, 3}), untouched);
 }
 
 TEST(DemoSteamTeamChat, NopsTeamLinesOnlyAndKeepsTheWalkComplete)

@@ -504,6 +504,18 @@ TEST(DemoStructure, DirectoryWrittenEntryByEntry)
         size_t entry = directory + 4 + i * DIRECTORY_ENTRY_SIZE;
         EXPECT_EQ(0u, Get32At(demo, entry + 68));
         EXPECT_EQ(0xFFFFFFFFu, Get32At(demo, entry + 72));
+        // The reader gives back every field the writer wrote.
+        DirectoryEntry back;
+        memset(&back, 0x55, sizeof back);
+        ReadDirectoryEntry(&demo[directory], i, &back);
+        EXPECT_EQ(0, memcmp(&entries[i], &back, offsetof(DirectoryEntry, description))) << "type";
+        EXPECT_STREQ(i == 2 ? longDescription.substr(0, 63).c_str() : entries[i].description, back.description);
+        EXPECT_EQ(entries[i].flags, back.flags);
+        EXPECT_EQ(entries[i].cdTrack, back.cdTrack);
+        EXPECT_EQ(entries[i].trackTime, back.trackTime);
+        EXPECT_EQ(entries[i].frameCount, back.frameCount);
+        EXPECT_EQ(entries[i].offset, back.offset);
+        EXPECT_EQ(entries[i].length, back.length);
     }
     // The 64-byte field keeps its NUL: the description is cut to 63 bytes.
     EXPECT_EQ(longDescription.substr(0, 63), structure.segments[2].description);
