@@ -359,6 +359,26 @@ TEST(DemoStructure, ViewportIsTheMostCommonNonZeroSize)
     }
 }
 
+// A size counts whole: frames sharing only a width or a height with another
+// size do not add to it.
+TEST(DemoStructure, ViewportSizesCountWhole)
+{
+    StructuredDemoSpec spec;
+    spec.playbackGroups = 10;   // 1920x1080 unless changed
+    StructuredDemoLayout layout;
+    Bytes demo = BuildStructuredDemo(spec, &layout);
+    const int sizes[][2] = {{1920, 1200}, {1920, 1200}, {1920, 1200}, {1600, 900}, {1600, 900},
+                            {1600, 900},  {1600, 900},  {1280, 1080}};
+    for (size_t i = 0; i < sizeof sizes / sizeof sizes[0]; i++) {
+        size_t frame = layout.frames[NthFrame(layout, 1, i)];
+        Put32At(demo, frame + 229, (uint32_t)sizes[i][0]);
+        Put32At(demo, frame + 233, (uint32_t)sizes[i][1]);
+    }
+    DemoStructure structure = Structure(demo);
+    EXPECT_EQ(1600, structure.viewportWidth);
+    EXPECT_EQ(900, structure.viewportHeight);
+}
+
 // The tally keeps 32 sizes: the 32nd still counts, a 33rd is not counted.
 TEST(DemoStructure, ViewportTallyHoldsThirtyTwoSizes)
 {
