@@ -142,6 +142,14 @@ TEST(DemoSteamTeamChat, NopsTeamLinesOnlyAndKeepsTheWalkComplete)
     }
     // Nothing left to strip the second time.
     EXPECT_EQ(0u, NopSteamTeamChat(stripped.data(), stripped.size(), after));
+
+    // A message the bytes do not hold is passed over; the others are stripped.
+    DemoStructure stray = before;
+    stray.chat.insert(stray.chat.begin(), before.chat[0]);
+    stray.chat[0].offset = demo.size() - 1;
+    Bytes again = demo;
+    EXPECT_EQ(5u, NopSteamTeamChat(again.data(), again.size(), stray));
+    EXPECT_EQ(stripped, again);
 }
 
 TEST(DemoRepairRealFiles, CorpusDemosCutAtSeveralPointsRepairWhole)

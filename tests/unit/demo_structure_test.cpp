@@ -299,11 +299,14 @@ TEST(DemoStructure, ShortAndForeignFiles)
     Put32At(header, 540, 0);
     Bytes foreign = BuildStructuredDemo(StructuredDemoSpec());
     foreign[0] = 'X';
+    Bytes nearly = BuildStructuredDemo(StructuredDemoSpec());
+    nearly[5] = 'X';
     const Row rows[] = {
         {"empty", Bytes(), DEMO_DAMAGED, false, 0},
         {"543 bytes", Prefix(header, 543), DEMO_DAMAGED, false, 0},
         {"only the header", header, DEMO_UNFINISHED, true, 1},
         {"not HLDEMO", foreign, DEMO_DAMAGED, true, 0},
+        {"HLDEMX", nearly, DEMO_DAMAGED, true, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -314,6 +317,33 @@ TEST(DemoStructure, ShortAndForeignFiles)
         EXPECT_LE(structure.lastWholeFrameEnd, row.bytes.size() < 544 ? 0 : row.bytes.size());
         EXPECT_STRNE("", structure.problem);
     }
+}
+
+// A structure read again holds only what the new file gives.
+TEST(DemoStructure, ReadingAgainForgetsTheFileBefore)
+{
+    StructuredDemoSpec spec;
+    spec.chat = {Chat("#Cstrike_Chat_All", "hi")};
+    spec.players = {{0, 1, "Alice"}};
+    Bytes first = BuildStructuredDemo(spec);
+    Put32At(first, 540, 0);
+    Bytes second = BuildStructuredDemo(StructuredDemoSpec());
+    DemoStructure structure;
+    ReadDemoStructure(first.data(), first.size(), &structure);
+    ASSERT_TRUE(structure.walkedSequentially);
+    ASSERT_STRNE("", structure.directoryProblem);
+    ReadDemoStructure(second.data(), second.size(), &structure);
+    DemoStructure fresh = Structure(second);
+    EXPECT_EQ(DEMO_COMPLETE, structure.state);
+    EXPECT_FALSE(structure.walkedSequentially);
+    EXPECT_STREQ("", structure.directoryProblem);
+    EXPECT_STREQ("", structure.problem);
+    EXPECT_EQ(fresh.segments.size(), structure.segments.size());
+    EXPECT_EQ(fresh.userMessages.size(), structure.userMessages.size());
+    EXPECT_TRUE(structure.chat.empty());
+    EXPECT_TRUE(structure.players.empty());
+    EXPECT_EQ(fresh.duration, structure.duration);
+    EXPECT_EQ(fresh.lastWholeFrameEnd, structure.lastWholeFrameEnd);
 }
 
 TEST(DemoStructure, ViewportIsTheMostCommonNonZeroSize)

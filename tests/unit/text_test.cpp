@@ -27,6 +27,10 @@ TEST(BoundedText, AppendAndFormatDetectTruncation)
     EXPECT_STREQ("ab\\cdefgh", line);
     EXPECT_FALSE(FormatText(line, sizeof line, "%s\\%s", "abc", "cdefgh"));
     EXPECT_EQ(9u, strlen(line));
+    // A value the format cannot convert (no such character in the C locale):
+    // a failure, and nothing half written is kept.
+    EXPECT_FALSE(FormatText(line, sizeof line, "a%lsb", L"\xe9"));
+    EXPECT_STREQ("", line);
 }
 
 TEST(BoundedText, CopyPrefixStopsAtLengthOrNul)
